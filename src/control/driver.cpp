@@ -1,0 +1,68 @@
+#include "control/driver.hpp"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "control/params.hpp"
+#include "control/variables.hpp"
+#include "textio/format.hpp"
+
+namespace pelvano {
+
+namespace {
+
+constexpr std::size_t c199 = 199;
+
+bool file_exists(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+void start_up(Run& run, int argc, const char* const* argv) {
+  // The folder separator follows the search path: a PATH that begins with "/" belongs to a
+  // Unix-like system, anything else (a drive letter, or no PATH at all) to Windows.
+  const char* path = std::getenv("PATH");
+  run.windows = path == nullptr || path[0] != '/';
+  run.PLATFORMSLASH = run.windows ? '\\' : '/';
+
+  showversion(run.console, run.pauses);
+
+  run.fname = std::string(default_parameter_file);
+  if (argc > 1 && argv[1] != nullptr) {
+    const std::string_view C199 = std::string_view(argv[1]).substr(0, c199);
+    if (!trim(C199).empty()) run.fname = std::string(trim_right(C199));
+  }
+  if (!file_exists(run.fname)) {
+    stoponerror("Parameter input file, " + run.fname + ", does not exist!");
+  }
+  read_parameters(run);
+  create_tables(run);
+}
+
+void drive(Run& run, int argc, const char* const* argv) {
+  start_up(run, argc, argv);
+}
+
+int report_fatal(Run& run, const FatalError& error) {
+  const std::string message(trim_right(error.message));
+  std::FILE* out = error.kind == FatalKind::read_failure ? run.errstream : run.console;
+  std::fflush(run.console);
+  std::fprintf(out, "%s\n", message.c_str());
+  std::fflush(out);
+  const std::string fname = run.fname.empty() ? std::string(default_parameter_file) : run.fname;
+  if (!write_error_file(fname, message)) {
+    const int err = errno;
+    std::fprintf(run.errstream, "Cannot write file, %s: %s!\n", error_file_name(fname).c_str(),
+                 std::strerror(err));
+    std::fflush(run.errstream);
+  }
+  if (error.kind != FatalKind::read_failure && run.pauses) sleeping(2.0f);
+  return 1;
+}
+
+}  // namespace pelvano

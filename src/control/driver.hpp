@@ -1,0 +1,20 @@
+// The program driver: one complete analysis, phase after phase.
+#pragma once
+
+#include "control/fatal.hpp"
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// Start-up: platform from PATH, banner, parameter-file name and test, parameter file,
+// run tables.
+void start_up(Run& run, int argc, const char* const* argv);
+
+// One complete run: start-up, then every phase in order, then the closing lines.
+void drive(Run& run, int argc, const char* const* argv);
+
+// Reports a fatal error as the user sees it (message line, error file, pause) and
+// returns the exit status of the process.
+int report_fatal(Run& run, const FatalError& error);
+
+}  // namespace pelvano

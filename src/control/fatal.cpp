@@ -1,0 +1,113 @@
+#include "control/fatal.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "control/variables.hpp"
+#include "textio/format.hpp"
+
+namespace pelvano {
+
+std::string itoc(std::int64_t n) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, n);
+  return std::string(buf, res.ptr);
+}
+
+void stoponerror(std::string_view message) {
+  throw FatalError{std::string(trim_right(message)), FatalKind::check};
+}
+
+void stop_on_file_error(std::string_view action, std::string_view file, int err) {
+  std::string msg = "Cannot ";
+  msg += action;
+  msg += " file, ";
+  msg += file;
+  msg += ": ";
+  msg += std::strerror(err);
+  msg += "!";
+  throw FatalError{std::move(msg), FatalKind::file_system};
+}
+
+void stop_on_read_failure(std::string message) {
+  throw FatalError{std::move(message), FatalKind::read_failure};
+}
+
+void sleeping(float seconds) {
+  const float target_ms = seconds * 1000.0f;
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    const float done = static_cast<float>(elapsed.count());
+    if (done >= target_ms) return;
+    std::this_thread::sleep_for(std::chrono::duration<float, std::milli>(target_ms - done));
+  }
+}
+
+std::string banner_text() {
+  std::string s;
+  s += line;
+  s += "\nPelvano, Version 1.0.0.0, Build 20180630\n";
+  s += "Copyright (C) 2018-2026 The Pelvano developers. Free for research and teaching.\n";
+  s += "Contact: The Pelvano developers <pelvano@pelvano.org>\n";
+  s += line;
+  s += "\n\n";
+  return s;
+}
+
+void showversion(std::FILE* console, bool pause) {
+  const std::string text = banner_text();
+  std::fwrite(text.data(), 1, text.size(), console);
+  std::fflush(console);
+  if (pause) sleeping(1.0f);
+}
+
+int checkdir(std::string_view folder) {
+  // The probe is created exclusively, so that a file of the user's that happens to carry
+  // the probe's name (or a link in its place) is never opened, truncated or deleted.
+  const std::string base(trim_right(folder));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string probe = base;
+    if (attempt == 0) {
+      probe += "deleteme.txt";
+    } else {
+      probe += "deleteme." + itoc(static_cast<std::int64_t>(::getpid())) + "." + itoc(attempt) +
+               ".txt";
+    }
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(probe.c_str());
+      return 1;
+    }
+    if (errno != EEXIST) return 0;
+  }
+  return 0;
+}
+
+std::string error_file_name(std::string_view fname) {
+  std::string name(trim_right(fname));
+  name += ".error";
+  return name;
+}
+
+bool write_error_file(std::string_view fname, std::string_view message) {
+  const std::string name = error_file_name(fname);
+  // A link in place of the error file is not followed: the message never lands elsewhere.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  std::string text(trim_right(message));
+  text += '\n';
+  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const bool closed = ::close(fd) == 0;
+  return written && closed;
+}
+
+}  // namespace pelvano

@@ -1,0 +1,76 @@
+#include "control/params.hpp"
+
+#include <string>
+
+#include "control/fatal.hpp"
+#include "control/variables.hpp"
+#include "textio/format.hpp"
+#include "textio/reader.hpp"
+
+namespace pelvano {
+
+namespace {
+
+constexpr std::size_t c199 = 199;
+
+// One free-form read of one text value into a 199-character field. A line that gives no
+// value (end of file, a bad value, a null value or a slash) is a failed read.
+bool read_text_value(TextReader& in, std::string& field) {
+  FreeForm ff;
+  begin_read(ff, in);
+  return read_text(ff, field, c199) == Item::value;
+}
+
+bool read_int_value(TextReader& in, std::int32_t& value) {
+  FreeForm ff;
+  begin_read(ff, in);
+  return read_int(ff, value) == Item::value;
+}
+
+}  // namespace
+
+void read_parameters(Run& run) {
+  TextReader in;
+  open_reader_or_stop(in, run.fname);
+
+  std::string C199;
+  if (!read_text_value(in, C199)) stoponerror("Error reading the path of structure output files!");
+  run.PATHNAME = std::string(trim(C199));
+
+  std::string probe_folder = run.PATHNAME;
+  probe_folder += run.PLATFORMSLASH;
+  if (checkdir(probe_folder) == 0) stoponerror("The path, " + run.PATHNAME + ", does not exist!");
+
+  if (!read_text_value(in, C199)) {
+    stoponerror("Error reading the generic name of Structure output files!");
+  }
+  run.FILENAME = std::string(trim(C199));
+  if (run.FILENAME.empty() || run.FILENAME.back() != '*') {
+    stoponerror("The generic name of Structure output files does not end with wildcard *!");
+  }
+  run.FILENAME0 = run.FILENAME.substr(0, run.FILENAME.size() - 1);
+
+  const std::string C29 = "Error reading the";
+  if (!read_int_value(in, run.KSTART)) stoponerror(C29 + " starting K value!");
+  if (!read_int_value(in, run.KEND)) stoponerror(C29 + " ending K value!");
+  if (!read_int_value(in, run.NIND)) stoponerror(C29 + " number of sampled individuals!");
+  if (!read_int_value(in, run.NRUN)) stoponerror(C29 + " number of replicate runs!");
+  close_reader(in);
+
+  // The numbers must describe at least one run of at least one individual at K >= 1.
+  if (run.KSTART < 1) {
+    stoponerror("The starting K value, " + itoc(run.KSTART) + ", is less than 1!");
+  }
+  if (run.KEND < run.KSTART) {
+    stoponerror("The ending K value, " + itoc(run.KEND) + ", is less than the starting K value, " +
+                itoc(run.KSTART) + "!");
+  }
+  if (run.NIND < 1) {
+    stoponerror("The number of sampled individuals, " + itoc(run.NIND) + ", is less than 1!");
+  }
+  if (run.NRUN < 1) {
+    stoponerror("The number of replicate runs, " + itoc(run.NRUN) + ", is less than 1!");
+  }
+}
+
+}  // namespace pelvano

@@ -1,0 +1,104 @@
+#include "control/tables.hpp"
+
+#include <unistd.h>
+
+#include <limits>
+#include <new>
+
+#include "control/fatal.hpp"
+#include "control/variables.hpp"
+
+namespace pelvano {
+
+namespace {
+
+constexpr std::uint64_t saturated = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t mul(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t r = 0;
+  return __builtin_mul_overflow(a, b, &r) ? saturated : r;
+}
+
+std::uint64_t add(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t r = 0;
+  return __builtin_add_overflow(a, b, &r) ? saturated : r;
+}
+
+std::uint64_t count(std::int64_t first, std::int64_t last) {
+  return last >= first ? static_cast<std::uint64_t>(last - first + 1) : 0;
+}
+
+std::uint64_t physical_memory() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page = ::sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page <= 0) return saturated;
+  return mul(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page));
+}
+
+}  // namespace
+
+std::uint64_t table_bytes(std::int32_t kstart, std::int32_t kend, std::int32_t nind,
+                          std::int32_t nrun) {
+  const std::uint64_t nk = count(kstart, kend);
+  const std::uint64_t ni = count(1, nind);
+  const std::uint64_t nr = count(1, nrun);
+  const std::uint64_t upto = count(1, kend);
+  // Sum of the K values of the range; every K is at least 1 once the parameters are checked.
+  std::uint64_t ksum = 0;
+  if (nk > 0) {
+    const std::uint64_t first = kstart > 0 ? static_cast<std::uint64_t>(kstart) : 0;
+    const std::uint64_t last = kend > 0 ? static_cast<std::uint64_t>(kend) : 0;
+    ksum = (nk % 2 == 0) ? mul(nk / 2, first + last) : mul(nk, (first + last) / 2);
+  }
+  std::uint64_t bytes = 0;
+  bytes = add(bytes, mul(mul(ni, nr), sizeof(std::int32_t) + sizeof(double)));  // CLUSTER, QM
+  bytes = add(bytes, mul(upto, 2 * sizeof(std::int32_t)));                       // CLUSTERSIZE, BESTREP
+  bytes = add(bytes, mul(nk, (2 + 1 + 1 + 6) * sizeof(double) + sizeof(std::int32_t)));
+  bytes = add(bytes, mul(mul(nr, nk), sizeof(double)));                          // LOGLK
+  bytes = add(bytes, mul(nk, sizeof(QEntry)));
+  bytes = add(bytes, mul(mul(mul(ksum, ni), nr), sizeof(float)));                // Q
+  return bytes;
+}
+
+void create_tables(Run& run) {
+  const std::int64_t ks = run.KSTART;
+  const std::int64_t ke = run.KEND;
+  const std::uint64_t need = table_bytes(run.KSTART, run.KEND, run.NIND, run.NRUN);
+  const std::uint64_t have = physical_memory();
+  if (need > have) {
+    const std::uint64_t mib = std::uint64_t{1} << 20;
+    const std::string needed =
+        need == saturated ? std::string("more than ") + itoc(std::numeric_limits<std::int64_t>::max() >> 20)
+                          : itoc(static_cast<std::int64_t>((need + mib - 1) / mib));
+    stoponerror("Not enough memory: the run tables for K from " + itoc(run.KSTART) + " to " +
+                itoc(run.KEND) + ", " + itoc(run.NIND) + " individuals and " + itoc(run.NRUN) +
+                " runs per K value need " + needed + " MiB, and this computer has " +
+                itoc(static_cast<std::int64_t>(have / mib)) + " MiB!");
+  }
+  try {
+    run.CLUSTER.create(1, run.NIND, 1, run.NRUN);
+    run.CLUSTERSIZE.create(1, ke);
+    run.BESTREP.create(1, ke);
+    run.X.create(ks, ke, 1, 2);
+    run.L1.create(ks + 1, ke);
+    run.LOGLK.create(1, run.NRUN, ks, ke);
+    run.DELTAK.create(ks + 1, ke - 1);
+    run.Q2.create(0, 5, ks, ke);
+    run.QM.create(1, run.NIND, 1, run.NRUN);
+    run.KRUN.create(ks, ke);
+    run.Q.clear();
+    if (ke >= ks) run.Q.resize(static_cast<std::size_t>(ke - ks + 1));
+    for (std::int64_t k = ks; k <= ke; ++k) {
+      QEntry& e = run.Q[static_cast<std::size_t>(k - ks)];
+      e.k = static_cast<std::int32_t>(k);
+      e.nind = run.NIND > 0 ? run.NIND : 0;
+      e.nrun = run.NRUN > 0 ? run.NRUN : 0;
+      const std::int64_t cells = k > 0 ? k * e.nind * e.nrun : 0;
+      e.v.assign(static_cast<std::size_t>(cells), 0.0f);
+    }
+  } catch (const std::bad_alloc&) {
+    stoponerror("Out of memory while creating the run tables!");
+  }
+}
+
+}  // namespace pelvano
