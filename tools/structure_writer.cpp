@@ -662,7 +662,7 @@ int run_study_mode(int argc, char** argv) {
                               {"--pop-column"});
     if (!a.error.empty()) return usage_error(a.error);
     std::string err;
-    long long kmin = 0, kmax = 0, runs = 0, n = 0, P = 0, loci = 20, alleles = 4;
+    int kmin = 0, kmax = 0, runs = 0, n = 0, P = 0, loci = 20, alleles = 4;
     std::uint64_t seed = 1;
     const std::string* dir = find_value(a, "--dir");
     const std::string* stem_opt = find_value(a, "--stem");
@@ -688,9 +688,9 @@ int run_study_mode(int argc, char** argv) {
     // The data set and the true ancestry of every individual.
     Rng truth = make_rng(seed);
     DataSet d;
-    d.n_ind = static_cast<int>(n);
-    d.n_loci = static_cast<int>(loci);
-    d.n_alleles = static_cast<int>(alleles);
+    d.n_ind = n;
+    d.n_loci = loci;
+    d.n_alleles = alleles;
     d.pop_column = has_flag(a, "--pop-column");
     d.pop.resize(d.n_ind);
     for (int i = 0; i < d.n_ind; ++i) d.pop[i] = static_cast<int>(static_cast<long long>(i) * P / n) + 1;
@@ -705,7 +705,7 @@ int run_study_mode(int argc, char** argv) {
         const int n_mixed = static_cast<int>(std::llround(admixed * static_cast<double>(n)));
         for (int j = 0; j < n_mixed; ++j) {
             const int i = order[j], home = d.pop[i] - 1;
-            int other = below(truth, static_cast<int>(P) - 1);
+            int other = below(truth, P - 1);
             if (other >= home) ++other;
             const double share = uniform(truth, 0.2, 0.8);
             ancestry[static_cast<std::size_t>(i) * P + home] = share;
@@ -735,7 +735,7 @@ int run_study_mode(int argc, char** argv) {
     }
 
     int written = 0;
-    for (int K = static_cast<int>(kmin); K <= kmax; ++K) {
+    for (int K = kmin; K <= kmax; ++K) {
         std::vector<long long> lnp_tenths;
         for (int rep = 1; rep <= runs; ++rep) {
             // Each file has its own stream, so it does not depend on the K range asked for.
@@ -746,7 +746,8 @@ int run_study_mode(int argc, char** argv) {
             RunResult run;
             run.k = K;
             run.seed = file_seed;
-            run.outfile = "results/" + stem + std::to_string(K) + "_run" + std::to_string(rep);
+            const std::string name = stem + std::to_string(K) + "_run" + std::to_string(rep);
+            run.outfile = "results/" + name;
 
             // Ln P(D) with replicate noise that grows beyond the true number of populations.
             double sd = (K == 1 ? 0.3 : 1.0) * (1.0 + 0.05 * std::sqrt(base));
@@ -764,6 +765,7 @@ int run_study_mode(int argc, char** argv) {
 
             // share[p][c]: how true population p maps onto cluster c in this replicate.
             std::vector<double> share(static_cast<std::size_t>(P) * K, 0.0);
+            auto at = [&](int p, int c) -> double& { return share[static_cast<std::size_t>(p) * K + c]; };
             const std::vector<int> perm = permutation(r, K);  // label switching
             double conc = 80.0, eps = 0.3, drift = 400.0;
             if (K <= P) {
@@ -772,7 +774,7 @@ int run_study_mode(int argc, char** argv) {
                 const std::vector<int> extra = permutation(r, K);
                 for (int j = 0; j < P % K; ++j) ++size[extra[j]];
                 for (int c = 0, p = 0; c < K; ++c)
-                    for (int s = 0; s < size[c]; ++s, ++p) share[static_cast<std::size_t>(p) * K + perm[c]] = 1.0;
+                    for (int s = 0; s < size[c]; ++s, ++p) at(p, perm[c]) = 1.0;
             } else {
                 // Extra clusters each split off part of one true population, plus a little everywhere.
                 conc = 25.0;
@@ -780,15 +782,15 @@ int run_study_mode(int argc, char** argv) {
                 drift = 120.0;
                 const double spread = 0.01;
                 for (int p = 0; p < P; ++p) {
-                    share[static_cast<std::size_t>(p) * K + perm[p]] = 1.0 - spread * (K - P);
-                    for (int c = static_cast<int>(P); c < K; ++c) share[static_cast<std::size_t>(p) * K + perm[c]] = spread;
+                    at(p, perm[p]) = 1.0 - spread * (K - P);
+                    for (int c = P; c < K; ++c) at(p, perm[c]) = spread;
                 }
-                for (int c = static_cast<int>(P); c < K; ++c) {
-                    const int p = below(r, static_cast<int>(P));
-                    double& main = share[static_cast<std::size_t>(p) * K + perm[p]];
+                for (int c = P; c < K; ++c) {
+                    const int p = below(r, P);
+                    double& main = at(p, perm[p]);
                     const double s = std::min(uniform(r, 0.15, 0.5), main * 0.6);
                     main -= s;
-                    share[static_cast<std::size_t>(p) * K + perm[c]] += s;
+                    at(p, perm[c]) += s;
                 }
             }
 
@@ -799,7 +801,7 @@ int run_study_mode(int argc, char** argv) {
                 for (int p = 0; p < P; ++p) {
                     const double w = ancestry[static_cast<std::size_t>(i) * P + p];
                     if (w > 0.0)
-                        for (int c = 0; c < K; ++c) m[c] += w * share[static_cast<std::size_t>(p) * K + c];
+                        for (int c = 0; c < K; ++c) m[c] += w * at(p, c);
                 }
                 if (K == 1) {
                     q.assign(1, 1.0);
@@ -814,13 +816,13 @@ int run_study_mode(int argc, char** argv) {
             run.freq.assign(static_cast<std::size_t>(loci) * alleles * K, 0.0);
             std::vector<double> colsum(K, 0.0), fa(alleles), f;
             for (int p = 0; p < P; ++p)
-                for (int c = 0; c < K; ++c) colsum[c] += share[static_cast<std::size_t>(p) * K + c];
+                for (int c = 0; c < K; ++c) colsum[c] += at(p, c);
             for (int l = 0; l < loci; ++l)
                 for (int c = 0; c < K; ++c) {
                     for (int al = 0; al < alleles; ++al) {
                         const std::size_t ia = static_cast<std::size_t>(l) * alleles + al;
                         double v = 0.0;
-                        for (int p = 0; p < P; ++p) v += share[static_cast<std::size_t>(p) * K + c] * pop_freq[ia * P + p];
+                        for (int p = 0; p < P; ++p) v += at(p, c) * pop_freq[ia * P + p];
                         fa[al] = (colsum[c] > 0.0 ? v / colsum[c] : d.anc[ia]) * drift + 0.01;
                     }
                     dirichlet(r, fa, f);
@@ -828,8 +830,7 @@ int run_study_mode(int argc, char** argv) {
                         run.freq[(static_cast<std::size_t>(l) * alleles + al) * K + c] = f[al];
                 }
 
-            const std::string path =
-                (std::filesystem::path(*dir) / (stem + std::to_string(K) + "_run" + std::to_string(rep) + "_f")).string();
+            const std::string path = (std::filesystem::path(*dir) / (name + "_f")).string();
             if (!write_file(path, render(d, run), false)) {
                 std::fprintf(stderr, "strwrite: cannot write %s\n", path.c_str());
                 return 1;
@@ -837,7 +838,7 @@ int run_study_mode(int argc, char** argv) {
             ++written;
         }
     }
-    std::printf("strwrite: wrote %d files (K = %lld..%lld, %lld runs each, %lld individuals, %lld true populations) to %s\n",
+    std::printf("strwrite: wrote %d files (K = %d..%d, %d runs each, %d individuals, %d true populations) to %s\n",
                 written, kmin, kmax, runs, n, P, dir->c_str());
     return 0;
 }

@@ -32,6 +32,9 @@ struct MessageCase {
   std::string message;  // "@" stands for the scratch folder
 };
 
+// The folder in quotes, as a parameter file needs it.
+std::string quoted(const std::string& s) { return std::string(1, '\'').append(s).append(1, '\''); }
+
 std::string fill(std::string s, const std::string& folder) {
   for (std::size_t p; (p = s.find('@')) != std::string::npos;) s.replace(p, 1, folder);
   return s;
@@ -45,7 +48,7 @@ TEST_P(ParameterMessages, FirstProblemIsReported) {
   TempDir dir;
   pelvano::Run run;
   const std::string folder = dir.str();
-  std::string content = fill(GetParam().content, "'" + folder + "'");
+  std::string content = fill(GetParam().content, quoted(folder));
   EXPECT_EQ(read_params(dir, content, run), fill(GetParam().message, folder));
   EXPECT_EQ(test::list_dir(folder), std::vector<std::string>{"pelvano.par"});
 }
@@ -138,7 +141,7 @@ TEST(Parameters, FolderValueKeepsAtMost199Characters) {
   TempDir dir;
   pelvano::Run run;
   const std::string long_name(250, 'a');
-  EXPECT_EQ(read_params(dir, "'" + long_name + "'\nK*\n1\n2\n3\n4\n", run),
+  EXPECT_EQ(read_params(dir, quoted(long_name) + "\nK*\n1\n2\n3\n4\n", run),
             "The path, " + long_name.substr(0, 199) + ", does not exist!");
 }
 
@@ -146,7 +149,7 @@ TEST(Parameters, ExistingProbeNameSurvives) {
   TempDir dir;
   test::write_file(dir / "deleteme.txt", "mine");
   pelvano::Run run;
-  EXPECT_EQ(read_params(dir, "'" + dir.str() + "'\nK*\n1\n2\n3\n4\n", run), "");
+  EXPECT_EQ(read_params(dir, quoted(dir.str()) + "\nK*\n1\n2\n3\n4\n", run), "");
   EXPECT_EQ(test::read_file(dir / "deleteme.txt"), "mine");
   EXPECT_EQ(test::list_dir(dir.str()), (std::vector<std::string>{"deleteme.txt", "pelvano.par"}));
 }
