@@ -8,6 +8,8 @@
 
 #include "control/params.hpp"
 #include "control/variables.hpp"
+#include "input/discovery.hpp"
+#include "input/structure_reader.hpp"
 #include "textio/format.hpp"
 
 namespace pelvano {
@@ -46,6 +48,8 @@ void start_up(Run& run, int argc, const char* const* argv) {
 
 void drive(Run& run, int argc, const char* const* argv) {
   start_up(run, argc, argv);
+  discover(run);
+  read_output_files(run);
 }
 
 int report_fatal(Run& run, const FatalError& error) {

@@ -121,3 +121,39 @@ ProcessResult run_pelvano(const std::vector<std::string>& args, const std::strin
 std::string expected_banner() { return pelvano::banner_text(); }
 
 }  // namespace pelvano::test
+
+#include "control/tables.hpp"
+
+namespace pelvano::test {
+
+Capture::Capture() : file(std::tmpfile()) {}
+Capture::~Capture() { std::fclose(file); }
+
+std::string Capture::text() {
+  std::fflush(file);
+  std::rewind(file);
+  std::string s;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) s.append(buf, n);
+  return s;
+}
+
+void set_up_run(Run& run, Capture& console, const std::string& folder,
+                const std::string& generic, int kstart, int kend, int nind, int nrun) {
+  run.console = console.file;
+  run.errstream = console.file;
+  run.pauses = false;
+  run.PLATFORMSLASH = '/';
+  run.fname = folder + "/test.par";
+  run.PATHNAME = folder;
+  run.FILENAME = generic;
+  run.FILENAME0 = generic.substr(0, generic.size() - 1);
+  run.KSTART = kstart;
+  run.KEND = kend;
+  run.NIND = nind;
+  run.NRUN = nrun;
+  create_tables(run);
+}
+
+}  // namespace pelvano::test

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: scratch folders, files, and runs of the built program.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -44,5 +45,28 @@ ProcessResult run_pelvano(const std::vector<std::string>& args, const std::strin
 
 // The banner the program prints and writes, for comparing whole outputs.
 std::string expected_banner();
+
+}  // namespace pelvano::test
+
+namespace pelvano {
+struct Run;
+}
+
+namespace pelvano::test {
+
+// A console that keeps what is written to it.
+struct Capture {
+  Capture();
+  ~Capture();
+  Capture(const Capture&) = delete;
+  Capture& operator=(const Capture&) = delete;
+  std::FILE* file;
+  std::string text();
+};
+
+// Sets up a run as the parameter file would, with tables created, the console and the
+// error stream going to the captures and no pauses.
+void set_up_run(Run& run, Capture& console, const std::string& folder,
+                const std::string& generic, int kstart, int kend, int nind, int nrun);
 
 }  // namespace pelvano::test

@@ -1,0 +1,91 @@
+#include "input/discovery.hpp"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "control/fatal.hpp"
+#include "control/variables.hpp"
+#include "textio/format.hpp"
+#include "textio/output.hpp"
+#include "textio/reader.hpp"
+
+namespace pelvano {
+
+namespace {
+
+constexpr std::size_t c999 = 999;
+
+bool exists(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> list_matching(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return names;
+  std::string base = folder;
+  if (!base.empty() && base.back() != '/') base += '/';
+  while (const dirent* e = ::readdir(dir)) {
+    const char* name = e->d_name;
+    if (::fnmatch(pattern.c_str(), name, FNM_PERIOD) != 0) continue;
+    struct stat st {};
+    const std::string full = base + name;
+    // Links are followed: a link to a folder is left out, a broken link is listed.
+    if (::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+    names.emplace_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void discover(Run& run) {
+  const std::string folder(trim_right(run.PATHNAME));
+  const std::string stem(trim_right(run.FILENAME0));
+  run.FILELISTNAME = folder + run.PLATFORMSLASH + stem + ".list";
+
+  const std::vector<std::string> names =
+      list_matching(folder + run.PLATFORMSLASH, std::string(trim_right(run.FILENAME)) + "_f");
+  std::string list;
+  for (const std::string& name : names) {
+    list += folder;
+    list += run.PLATFORMSLASH;
+    list += name;
+    list += '\n';
+  }
+  replace_file(run.FILELISTNAME, list);
+
+  run.ESTFILENAME = folder + run.PLATFORMSLASH + stem + ".K";
+  run.NFILES = (std::int64_t{run.KEND} - run.KSTART + 1) * run.NRUN;
+
+  const auto count = static_cast<std::int64_t>(names.size());
+  if (count != run.NFILES) {
+    stoponerror("The number of Structure output files in folder " + folder + " is " +
+                itoc(count) + ", which is not equal to the expected value of " +
+                itoc(run.NFILES) + "!");
+  }
+
+  run.READFILE.assign(static_cast<std::size_t>(run.NFILES), std::string());
+  TextReader in;
+  open_reader_or_stop(in, run.FILELISTNAME);
+  for (std::int64_t i = 1; i <= run.NFILES; ++i) {
+    std::string_view text;
+    if (!read_line(in, text)) {
+      stoponerror("Error in reading structure output file name at line " + itoc(i) +
+                  " in file " + run.FILELISTNAME);
+    }
+    std::string& entry = run.READFILE[static_cast<std::size_t>(i - 1)];
+    entry.assign(text.substr(0, c999));
+    const std::string name(trim_right(entry));
+    if (!exists(name)) stoponerror("Output file, " + name + ", does not exist!");
+  }
+  close_reader(in);
+}
+
+}  // namespace pelvano

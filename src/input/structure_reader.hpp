@@ -1,0 +1,27 @@
+// Reading the Structure output files into the run tables.
+#pragma once
+
+#include <cstdint>
+
+#include "control/tables.hpp"
+#include "textio/reader.hpp"
+
+namespace pelvano {
+
+// The three counts at the head of a Structure output file.
+struct OutputHeader {
+  std::int32_t individuals = 0;
+  std::int32_t loci = 0;
+  std::int32_t k = 0;
+};
+
+// Scans an open Structure output file for the line whose first value is "Run" and reads
+// the numbers of individuals, loci and assumed populations from the lines after it.
+// Ends the run through the reading layer when the file ends or a value is bad.
+OutputHeader read_output_header(TextReader& in, FreeForm& ff);
+
+// Reads every file of READFILE in list order into KRUN, LOGLK and Q, with a progress line
+// on the console.
+void read_output_files(Run& run);
+
+}  // namespace pelvano
