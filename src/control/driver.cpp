@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "analysis/analysis.hpp"
 #include "control/params.hpp"
 #include "control/variables.hpp"
 #include "input/discovery.hpp"
 #include "input/structure_reader.hpp"
+#include "report/results.hpp"
 #include "textio/format.hpp"
 
 namespace pelvano {
@@ -50,6 +52,8 @@ void drive(Run& run, int argc, const char* const* argv) {
   start_up(run, argc, argv);
   discover(run);
   read_output_files(run);
+  analyse(run);
+  write_results(run);
 }
 
 int report_fatal(Run& run, const FatalError& error) {

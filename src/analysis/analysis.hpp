@@ -1,0 +1,34 @@
+// The three methods of choosing K: Evanno's DeltaK, the largest mean Ln P(D|K)
+// (Pritchard) and the Parsimony score built from the individual memberships.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// The analysis pass: one ascending loop over K (mean, replicate scoring, sums, penalty and
+// pair consistency, mean and standard deviation, L'(K)), then DeltaK and the Evanno best K,
+// then the Parsimony value of every K. Touches only the run tables.
+void analyse(Run& run);
+
+// Scores the above-mean replicates of K: fills CLUSTER, QM, CLUSTERSIZE, BESTREP(K),
+// Q2(1, K) (the best score) and Q2(2, K) (the small clusters).
+void score_replicates(Run& run, std::int32_t k, double mean);
+
+// Subtracts the small-cluster penalty from Q2(1, K) and sets the pair consistency Q2(5, K).
+void penalty_and_consistency(Run& run, std::int32_t k, double mean);
+
+// The smallest K with the largest Mean_Ln(D|K); KSTART when no mean is above -infinity.
+std::int32_t pritchard_best(const Run& run);
+
+// The smallest K with the largest Parsimony value.
+std::int32_t parsimony_best(const Run& run);
+
+// The Structure output file of replicate BESTREP(IDX) of K = IDX, found by reading the
+// headers of the files again; "" when there is none.
+std::string best_output_file(const Run& run);
+
+}  // namespace pelvano

@@ -1,0 +1,92 @@
+#include "report/results.hpp"
+
+#include "analysis/analysis.hpp"
+#include "control/fatal.hpp"
+#include "control/variables.hpp"
+#include "textio/format.hpp"
+#include "textio/output.hpp"
+
+namespace pelvano {
+
+namespace {
+
+void put(std::string& out, std::string_view text) {
+  out += text;
+  out += '\n';
+}
+
+}  // namespace
+
+std::string report_text(const ReportValues& v) {
+  std::string out;
+  put(out, "Input file for Pelvano: " + v.fname);
+  put(out, "Structure output file names in file: " + v.filelistname);
+  put(out, "Number of sampled individuals: " + itoc(v.nind));
+  put(out, "Number of runs per K value: " + itoc(v.nrun));
+  put(out, "Range of K values: [" + itoc(v.kstart) + ", " + itoc(v.kend) + "]");
+
+  put(out, "");
+  put(out, line.substr(0, 46));
+  put(out, textfield("K", 4) + textfield("Mean_Ln(D|K)", 14) + textfield("DeltaK", 14) +
+               textfield("Parsimony", 14));
+  put(out, line.substr(0, 46));
+  for (std::int32_t k = v.kstart; k <= v.kend; ++k) {
+    const auto at = static_cast<std::size_t>(k - v.kstart);
+    std::string row = intfield(k, 4) + fixedfield(v.mean[at], 14, 2);
+    if (k == v.kstart || k == v.kend) {
+      row += textfield("-", 14);
+    } else {
+      row += fixedfield(v.deltak[at], 14, 4);
+    }
+    row += fixedfield(v.parsimony[at], 14, 4);
+    put(out, row);
+  }
+
+  put(out, "");
+  put(out, line.substr(0, 20));
+  put(out, textfield("Method", 10) + textfield("Best_K", 10));
+  put(out, line.substr(0, 20));
+  put(out, textfield("Evanno", 10) + intfield(v.evanno, 10));
+  put(out, textfield("Pritchard", 10) + intfield(v.pritchard, 10));
+  put(out, textfield("Parsimony", 10) + intfield(v.parsimony_k, 10));
+
+  put(out, "");
+  put(out, line.substr(0, 18));
+  put(out, "Parsimony method:");
+  put(out, line.substr(0, 18));
+  put(out, "  Best K = " + itoc(v.parsimony_k));
+  put(out, "  Best replicate run = " + itoc(v.best_run));
+  put(out, "  Best output file = " + (v.best_file.empty() ? std::string("none") : v.best_file));
+  return out;
+}
+
+void write_results(Run& run) {
+  ReportValues v;
+  v.fname = std::string(trim_right(run.fname));
+  v.filelistname = std::string(trim_right(run.FILELISTNAME));
+  v.nind = run.NIND;
+  v.nrun = run.NRUN;
+  v.kstart = run.KSTART;
+  v.kend = run.KEND;
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    v.mean.push_back(run.X(k, 1));
+    v.deltak.push_back(k > run.KSTART && k < run.KEND ? run.DELTAK(k) : 0.0);
+    v.parsimony.push_back(run.Q2(1, k));
+  }
+  v.evanno = run.evanno_best;
+  run.IDX = pritchard_best(run);
+  v.pritchard = run.IDX;
+  run.IDX = parsimony_best(run);
+  v.parsimony_k = run.IDX;
+  v.best_run = run.BESTREP(run.IDX);
+  v.best_file = std::string(trim_right(best_output_file(run)));
+
+  const std::string name(trim_right(run.ESTFILENAME));
+  replace_file(name, banner_text() + report_text(v));
+
+  std::fputs("Analysis finished.\n", run.console);
+  std::fputs(("Results in file: " + name + "\n").c_str(), run.console);
+  std::fflush(run.console);
+}
+
+}  // namespace pelvano

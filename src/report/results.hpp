@@ -1,0 +1,37 @@
+// The results file: the report of a run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// Everything the report shows, in the form it is printed from.
+struct ReportValues {
+  std::string fname;         // the parameter file
+  std::string filelistname;  // the list file
+  std::int32_t nind = 0;
+  std::int32_t nrun = 0;
+  std::int32_t kstart = 0;
+  std::int32_t kend = 0;
+  std::vector<double> mean;       // Mean_Ln(D|K), K = kstart..kend
+  std::vector<double> deltak;     // DeltaK, K = kstart..kend (first and last not shown)
+  std::vector<double> parsimony;  // Parsimony value, K = kstart..kend
+  std::int32_t evanno = 0;
+  std::int32_t pritchard = 0;
+  std::int32_t parsimony_k = 0;
+  std::int32_t best_run = 0;
+  std::string best_file;  // "" when there is none
+};
+
+// The report as it follows the banner in the results file.
+std::string report_text(const ReportValues& v);
+
+// Chooses the Pritchard and Parsimony best K, finds the best output file, writes the
+// results file (banner, then report) and the two closing console lines.
+void write_results(Run& run);
+
+}  // namespace pelvano
