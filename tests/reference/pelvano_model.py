@@ -278,7 +278,7 @@ def analyse(loglk, q, kstart, kend, nind, nrun):
             x2 += v * v
 
         # Small-cluster penalty; h is formed in single precision.
-        h = f32(f32(float(k) * 0.5) * f32(float(nrun)))
+        h = f32(f32(f32(float(k)) * 0.5) * f32(float(nrun)))
         value = best_score - div(small, h)
 
         # Pair consistency over the above-mean replicates.
