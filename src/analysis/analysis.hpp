@@ -27,8 +27,8 @@ std::int32_t pritchard_best(const Run& run);
 // The smallest K with the largest Parsimony value.
 std::int32_t parsimony_best(const Run& run);
 
-// The Structure output file of replicate BESTREP(IDX) of K = IDX, found by reading the
-// headers of the files again; "" when there is none.
-std::string best_output_file(const Run& run);
+// The Structure output file of replicate BESTREP(k) of K = k, found by reading the headers
+// of the files again; "" when there is none.
+std::string best_output_file(const Run& run, std::int32_t k);
 
 }  // namespace pelvano

@@ -49,6 +49,7 @@ void analyse(Run& run) {
     const double mean = sum / nrun;
 
     score_replicates(run, k, mean);
+    run.BESTSCORE(k) = run.Q2(1, k);
 
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {
       const double v = run.LOGLK(r, k);

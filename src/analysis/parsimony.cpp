@@ -144,8 +144,8 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
   run.Q2(5, k) = consistent / (p + 0.00001);
 }
 
-std::string best_output_file(const Run& run) {
-  const std::int32_t wanted = run.BESTREP(run.IDX);
+std::string best_output_file(const Run& run, std::int32_t k) {
+  const std::int32_t wanted = run.BESTREP(k);
   if (wanted < 1) return "";
   std::int32_t count = 0;
   TextReader in;
@@ -155,7 +155,7 @@ std::string best_output_file(const Run& run) {
     open_reader_or_stop(in, std::string(trim_right(entry)));
     const OutputHeader h = read_output_header(in, ff);
     close_reader(in);
-    if (h.k == run.IDX) ++count;
+    if (h.k == k) ++count;
     if (count == wanted) return entry;
   }
   return "";

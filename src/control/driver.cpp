@@ -27,14 +27,14 @@ bool file_exists(const std::string& name) {
 
 }  // namespace
 
-void start_up(Run& run, int argc, const char* const* argv) {
+void start_up(Run& run, int argc, const char* const* argv, bool show_banner) {
   // The folder separator follows the search path: a PATH that begins with "/" belongs to a
   // Unix-like system, anything else (a drive letter, or no PATH at all) to Windows.
   const char* path = std::getenv("PATH");
   run.windows = path == nullptr || path[0] != '/';
   run.PLATFORMSLASH = run.windows ? '\\' : '/';
 
-  showversion(run.console, run.pauses);
+  if (show_banner) showversion(run.console, run.pauses);
 
   run.fname = std::string(default_parameter_file);
   if (argc > 1 && argv[1] != nullptr) {
@@ -48,11 +48,15 @@ void start_up(Run& run, int argc, const char* const* argv) {
   create_tables(run);
 }
 
-void drive(Run& run, int argc, const char* const* argv) {
-  start_up(run, argc, argv);
+void read_and_analyse(Run& run, int argc, const char* const* argv, bool show_banner) {
+  start_up(run, argc, argv, show_banner);
   discover(run);
   read_output_files(run);
   analyse(run);
+}
+
+void drive(Run& run, int argc, const char* const* argv) {
+  read_and_analyse(run, argc, argv);
   write_results(run);
 }
 

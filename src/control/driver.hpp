@@ -6,9 +6,13 @@
 
 namespace pelvano {
 
-// Start-up: platform from PATH, banner, parameter-file name and test, parameter file,
-// run tables.
-void start_up(Run& run, int argc, const char* const* argv);
+// Start-up: platform from PATH, banner (with its pause, unless show_banner is false),
+// parameter-file name and test, parameter file, run tables.
+void start_up(Run& run, int argc, const char* const* argv, bool show_banner = true);
+
+// Start-up, discovery and reading of every Structure output file, and the analysis pass:
+// everything a report needs. Every failure ends the run through a FatalError.
+void read_and_analyse(Run& run, int argc, const char* const* argv, bool show_banner = true);
 
 // One complete run: start-up, then every phase in order, then the closing lines.
 void drive(Run& run, int argc, const char* const* argv);

@@ -53,7 +53,7 @@ std::uint64_t table_bytes(std::int32_t kstart, std::int32_t kend, std::int32_t n
   std::uint64_t bytes = 0;
   bytes = add(bytes, mul(mul(ni, nr), sizeof(std::int32_t) + sizeof(double)));  // CLUSTER, QM
   bytes = add(bytes, mul(upto, 2 * sizeof(std::int32_t)));                       // CLUSTERSIZE, BESTREP
-  bytes = add(bytes, mul(nk, (2 + 1 + 1 + 6) * sizeof(double) + sizeof(std::int32_t)));
+  bytes = add(bytes, mul(nk, (2 + 1 + 1 + 6 + 1) * sizeof(double) + sizeof(std::int32_t)));
   bytes = add(bytes, mul(mul(nr, nk), sizeof(double)));                          // LOGLK
   bytes = add(bytes, mul(nk, sizeof(QEntry)));
   bytes = add(bytes, mul(mul(mul(ksum, ni), nr), sizeof(float)));                // Q
@@ -84,6 +84,7 @@ void create_tables(Run& run) {
     run.LOGLK.create(1, run.NRUN, ks, ke);
     run.DELTAK.create(ks + 1, ke - 1);
     run.Q2.create(0, 5, ks, ke);
+    run.BESTSCORE.create(ks, ke);
     run.QM.create(1, run.NIND, 1, run.NRUN);
     run.KRUN.create(ks, ke);
     run.Q.clear();

@@ -119,6 +119,9 @@ struct Run {
   Table2<double> LOGLK;             // replicate 1..NRUN, K KSTART..KEND
   Table1<double> DELTAK;            // K KSTART+1..KEND-1
   Table2<double> Q2;                // slot 0..5, K KSTART..KEND
+  Table1<double> BESTSCORE;         // K KSTART..KEND: the best replicate score, kept for
+                                    // tables and figures after Q2(1, K) becomes the
+                                    // Parsimony value
   std::vector<QEntry> Q;            // Q[K - KSTART] is entry K
   Table2<double> QM;                // individual 1..NIND, replicate 1..NRUN
   Table1<std::int32_t> KRUN;        // K KSTART..KEND

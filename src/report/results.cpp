@@ -79,7 +79,7 @@ void write_results(Run& run) {
   run.IDX = parsimony_best(run);
   v.parsimony_k = run.IDX;
   v.best_run = run.BESTREP(run.IDX);
-  v.best_file = std::string(trim_right(best_output_file(run)));
+  v.best_file = std::string(trim_right(best_output_file(run, run.IDX)));
 
   const std::string name(trim_right(run.ESTFILENAME));
   replace_file(name, banner_text() + report_text(v));

@@ -169,6 +169,7 @@ TEST(Parsimony, WorkedExample) {
   analyse(t.run);
   // Values worked out by hand with every single-precision step rounded on its own.
   EXPECT_EQ(t.run.BESTREP(2), 1);
+  EXPECT_EQ(t.run.BESTSCORE(2), 0.10666665683190027);
   EXPECT_EQ(t.run.Q2(2, 2), 0);
   EXPECT_EQ(t.run.Q2(5, 2), 66 / (66 + 0.00001));
   EXPECT_EQ(t.run.Q2(1, 2), (0.10666665683190027 + 66 / (66 + 0.00001)) - 0.25);
@@ -342,16 +343,16 @@ TEST(BestOutputFile, CountsFilesOfTheChosenKInListOrder) {
   run.NFILES = 6;
   run.IDX = 3;
   run.BESTREP(3) = 2;
-  EXPECT_EQ(best_output_file(run), dir / "file4   ");
+  EXPECT_EQ(best_output_file(run, run.IDX), dir / "file4   ");
   run.BESTREP(3) = 0;  // never set: no file
-  EXPECT_EQ(best_output_file(run), "");
+  EXPECT_EQ(best_output_file(run, run.IDX), "");
   run.IDX = 2;
   run.BESTREP(2) = 3;
-  EXPECT_EQ(best_output_file(run), dir / "file5   ");
+  EXPECT_EQ(best_output_file(run, run.IDX), dir / "file5   ");
   // A file that can no longer be read ends the run.
   test::write_file(dir / "file1", "nothing here\n");
   try {
-    best_output_file(run);
+    best_output_file(run, run.IDX);
     FAIL() << "no failure";
   } catch (const FatalError& e) {
     EXPECT_EQ(e.kind, FatalKind::read_failure);

@@ -212,7 +212,7 @@ TEST(Tables, AbsurdSizesStopWithAMessageInsteadOfAllocating) {
         << e.message;
   }
   EXPECT_EQ(table_bytes(1, 3, 4, 2),
-            4 * 2 * 12 + 3 * 8 + 3 * (10 * 8 + 4) + 2 * 3 * 8 + 3 * sizeof(QEntry) + 6 * 4 * 2 * 4);
+            4 * 2 * 12 + 3 * 8 + 3 * (11 * 8 + 4) + 2 * 3 * 8 + 3 * sizeof(QEntry) + 6 * 4 * 2 * 4);
 }
 
 }  // namespace
