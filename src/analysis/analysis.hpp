@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "analysis/similarity.hpp"
 #include "control/tables.hpp"
 
 namespace pelvano {
@@ -14,9 +16,15 @@ namespace pelvano {
 // then the Parsimony value of every K. Touches only the run tables.
 void analyse(Run& run);
 
+// The similarity sums of every above-mean replicate of every K that gets scored, worked
+// out on all cores; element (K - KSTART) * NRUN + r - 1 belongs to replicate r of K.
+std::vector<SimilaritySums> precompute_similarities(const Run& run);
+
 // Scores the above-mean replicates of K: fills CLUSTER, QM, CLUSTERSIZE, BESTREP(K),
-// Q2(1, K) (the best score) and Q2(2, K) (the small clusters).
-void score_replicates(Run& run, std::int32_t k, double mean);
+// Q2(1, K) (the best score) and Q2(2, K) (the small clusters). precomputed, when given,
+// holds the similarity sums of replicates 1..NRUN of K from precompute_similarities.
+void score_replicates(Run& run, std::int32_t k, double mean,
+                      const SimilaritySums* precomputed = nullptr);
 
 // Subtracts the small-cluster penalty from Q2(1, K) and sets the pair consistency Q2(5, K).
 void penalty_and_consistency(Run& run, std::int32_t k, double mean);

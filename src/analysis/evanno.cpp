@@ -43,12 +43,16 @@ void analyse(Run& run) {
     run.Q2(1, k) = -1e300;
   }
 
+  const std::vector<SimilaritySums> similarities = precompute_similarities(run);
+
   for (std::int32_t k = ks; k <= ke; ++k) {
     double sum = 0;
     for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
     const double mean = sum / nrun;
 
-    score_replicates(run, k, mean);
+    score_replicates(run, k, mean,
+                     similarities.data() + static_cast<std::size_t>(k - ks) *
+                                               static_cast<std::size_t>(run.NRUN));
     run.BESTSCORE(k) = run.Q2(1, k);
 
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {

@@ -1,10 +1,16 @@
 // The Parsimony method: replicate scores from the individual memberships, the small-cluster
 // penalty, the pair consistency, the best K, and the output file of its best replicate.
+#include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "analysis/analysis.hpp"
+#include "analysis/similarity.hpp"
 #include "input/structure_reader.hpp"
 #include "textio/format.hpp"
 #include "textio/reader.hpp"
@@ -24,73 +30,158 @@ bool above_mean(const Run& run, std::int32_t r, std::int32_t k, double mean) {
   return !(mean >= run.LOGLK(r, k));
 }
 
-// Counts the assigned individuals of replicate r whose largest membership exceeds t.
-std::int64_t count_clusters(Run& run, std::int32_t k, std::int32_t r, double t) {
-  for (std::int32_t c = 1; c <= k; ++c) run.CLUSTERSIZE(c) = 0;
-  for (std::int32_t i = 1; i <= run.NIND; ++i) {
-    if (run.QM(i, r) > t) ++run.CLUSTERSIZE(run.CLUSTER(i, r));
+// Each individual goes to the cluster of its largest membership (the first of equals;
+// cluster 1 when no membership is above -infinity).
+void assign(const float* q, std::int32_t n, std::int32_t k, std::int32_t* cluster, double* qm) {
+  for (std::int32_t i = 0; i < n; ++i) {
+    const float* qi = q + static_cast<std::size_t>(i) * static_cast<std::size_t>(k);
+    float best = -std::numeric_limits<float>::infinity();
+    std::int32_t chosen = 1;
+    for (std::int32_t c = 1; c <= k; ++c) {
+      if (qi[c - 1] > best) {
+        best = qi[c - 1];
+        chosen = c;
+      }
+    }
+    cluster[i] = chosen;
+    qm[i] = static_cast<double>(qi[chosen - 1]);
   }
-  std::int64_t counted = 0;
-  for (std::int32_t c = 1; c <= k; ++c) counted += run.CLUSTERSIZE(c);
-  return counted;
+}
+
+// Lowers the threshold from 0.65 by halves until more than 65 % of the individuals have a
+// largest membership above it; sizes[c - 1] is then the number counted in cluster c.
+// A replicate in which too few individuals have any membership above 0 never gets there:
+// once the threshold has reached 0 it is left unscored (false).
+bool count_clusters(const std::int32_t* cluster, const double* qm, std::int32_t n,
+                    std::int32_t k, std::int32_t* sizes) {
+  const double needed = static_cast<double>(n) * first_threshold;
+  double t = first_threshold;
+  for (;;) {
+    std::fill(sizes, sizes + k, 0);
+    std::int64_t counted = 0;
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (qm[i] > t) {
+        ++sizes[cluster[i] - 1];
+        ++counted;
+      }
+    }
+    if (static_cast<double>(counted) > needed) return true;
+    t = t * 0.5;
+    if (t == 0) return false;
+  }
+}
+
+struct Replicate {
+  std::int32_t k = 0;
+  std::int32_t r = 0;
+  SimilaritySums sums;
+};
+
+// Working memory of one core.
+struct Worker {
+  SimilarityScratch scratch;
+  std::vector<std::int32_t> cluster[similarity_batch];
+  std::vector<double> qm;
+  std::vector<std::int32_t> sizes;
+};
+
+// Assignment, threshold and similarity sums of a batch of replicates.
+void work_out(const Run& run, Replicate* batch, int count, Worker& w) {
+  const std::int32_t n = run.NIND;
+  ReplicateView views[similarity_batch];
+  Replicate* scored[similarity_batch];
+  int m = 0;
+  w.qm.resize(static_cast<std::size_t>(n));
+  for (int b = 0; b < count; ++b) {
+    Replicate& rep = batch[b];
+    std::vector<std::int32_t>& cluster = w.cluster[m];
+    cluster.resize(static_cast<std::size_t>(n));
+    w.sizes.resize(static_cast<std::size_t>(rep.k));
+    const float* q = run.q(rep.k).replicate(rep.r);
+    assign(q, n, rep.k, cluster.data(), w.qm.data());
+    if (!count_clusters(cluster.data(), w.qm.data(), n, rep.k, w.sizes.data())) continue;
+    views[m] = ReplicateView{q, cluster.data(), rep.k};
+    scored[m] = &rep;
+    ++m;
+  }
+  SimilaritySums sums[similarity_batch];
+  similarity_sums(views, m, n, w.scratch, sums);
+  for (int b = 0; b < m; ++b) scored[b]->sums = sums[b];
+}
+
+unsigned worker_count(std::size_t tasks) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<std::size_t>({cores, tasks, 8}));
 }
 
 }  // namespace
 
-void score_replicates(Run& run, std::int32_t k, double mean) {
+std::vector<SimilaritySums> precompute_similarities(const Run& run) {
+  // Every above-mean replicate of every K is independent of the others. They are worked on
+  // in batches (whose sums the processor overlaps) shared out among the cores, the largest
+  // K first; each result goes to its own slot, so the numbers do not depend on how many
+  // cores there are or which one did what.
+  std::vector<Replicate> reps;
+  for (std::int32_t k = run.KEND; k >= run.KSTART; --k) {
+    double sum = 0;
+    for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
+    const double mean = sum / static_cast<double>(run.NRUN);
+    for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+      if (above_mean(run, r, k, mean)) reps.push_back(Replicate{k, r, {}});
+    }
+  }
+  const std::size_t batches = (reps.size() + similarity_batch - 1) / similarity_batch;
+  std::atomic<std::size_t> next{0};
+  std::exception_ptr failure;
+  std::atomic<bool> failed{false};
+  auto work = [&] {
+    try {
+      Worker w;
+      for (std::size_t t; !failed && (t = next.fetch_add(1)) < batches;) {
+        const std::size_t first = t * similarity_batch;
+        const auto count = static_cast<int>(std::min<std::size_t>(similarity_batch, reps.size() - first));
+        work_out(run, reps.data() + first, count, w);
+      }
+    } catch (...) {
+      if (!failed.exchange(true)) failure = std::current_exception();
+    }
+  };
+  {
+    std::vector<std::jthread> threads;
+    for (unsigned t = 1; t < worker_count(batches); ++t) threads.emplace_back(work);
+    work();
+  }
+  if (failure) std::rethrow_exception(failure);
+
+  std::vector<SimilaritySums> sums(static_cast<std::size_t>(run.KEND - run.KSTART + 1) *
+                                   static_cast<std::size_t>(run.NRUN));
+  for (const Replicate& rep : reps) {
+    sums[static_cast<std::size_t>(rep.k - run.KSTART) * static_cast<std::size_t>(run.NRUN) +
+         static_cast<std::size_t>(rep.r - 1)] = rep.sums;
+  }
+  return sums;
+}
+
+void score_replicates(Run& run, std::int32_t k, double mean, const SimilaritySums* precomputed) {
+  const std::int32_t n = run.NIND;
   const QEntry& q = run.q(k);
-  const double needed = static_cast<double>(run.NIND) * first_threshold;
+  SimilarityScratch scratch;
+  std::vector<std::int32_t> sizes(static_cast<std::size_t>(k));
   for (std::int32_t r = 1; r <= run.NRUN; ++r) {
     if (!above_mean(run, r, k, mean)) continue;
-
-    // Each individual goes to the cluster of its largest membership (the first of equals).
-    for (std::int32_t i = 1; i <= run.NIND; ++i) {
-      float best = -std::numeric_limits<float>::infinity();
-      std::int32_t chosen = 1;
-      for (std::int32_t c = 1; c <= k; ++c) {
-        if (q(c, i, r) > best) {
-          best = q(c, i, r);
-          chosen = c;
-        }
-      }
-      run.CLUSTER(i, r) = chosen;
-      run.QM(i, r) = static_cast<double>(q(chosen, i, r));
-    }
-
-    // Lower the threshold until more than 65 % of the individuals are counted. A replicate
-    // in which too few individuals have any membership above 0 never gets there: once the
-    // threshold has reached 0 it is left unscored.
-    double t = first_threshold;
-    bool scored = true;
-    while (!(static_cast<double>(count_clusters(run, k, r, t)) > needed)) {
-      t = t * 0.5;
-      if (t == 0) {
-        scored = false;
-        break;
-      }
-    }
+    std::int32_t* cluster = &run.CLUSTER(1, r);
+    double* qm = &run.QM(1, r);
+    assign(q.replicate(r), n, k, cluster, qm);
+    const bool scored = count_clusters(cluster, qm, n, k, sizes.data());
+    for (std::int32_t c = 1; c <= k; ++c) run.CLUSTERSIZE(c) = sizes[static_cast<std::size_t>(c - 1)];
     if (!scored) continue;
 
-    // Similarity of the membership vectors within and between clusters.
-    double sw = 0, cw = 0, sb = 0, cb = 0;
-    for (std::int32_t i = 1; i <= run.NIND; ++i) {
-      float self = 0.0f;
-      for (std::int32_t c = 1; c <= k; ++c) self = self + q(c, i, r) * q(c, i, r);
-      sw += static_cast<double>(self);
-      cw += 1;
-      const std::int32_t ci = run.CLUSTER(i, r);
-      for (std::int32_t j = 1; j <= i - 1; ++j) {
-        float s = 0.0f;
-        for (std::int32_t c = 1; c <= k; ++c) s = s + q(c, i, r) * q(c, j, r);
-        if (run.CLUSTER(j, r) == ci) {
-          sw += static_cast<double>(s);
-          cw += 1;
-        } else {
-          sb += static_cast<double>(s);
-          cb += 1;
-        }
-      }
-    }
+    const SimilaritySums s = precomputed != nullptr
+                                 ? precomputed[r - 1]
+                                 : similarity_sums(q.replicate(r), cluster, n, k, scratch);
+    double sw = s.sw, sb = s.sb;
+    const double cw = static_cast<double>(s.cw);
+    double cb = static_cast<double>(s.cb);
     if (cb < 0.5) {
       sb = 1;
       cb = 1;
@@ -123,25 +214,52 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
   for (std::int32_t r = 1; r <= run.NRUN; ++r) {
     if (above_mean(run, r, k, mean)) above.push_back(r);
   }
-  double p = 0;
-  double consistent = run.Q2(5, k);
-  for (std::int32_t i = 1; i <= run.NIND; ++i) {
-    for (std::int32_t j = 1; j <= i - 1; ++j) {
-      double together = 0, apart = 0;
-      for (const std::int32_t r : above) {
-        if (run.CLUSTER(i, r) == run.CLUSTER(j, r)) {
-          together += 1;
-        } else {
-          apart += 1;
-        }
-      }
-      if (together + apart >= 1.5) {
-        p += 1;
-        if (together < 0.1 || apart < 0.1) consistent += 1;
-      }
+  const std::int64_t n = run.NIND;
+  // Every pair sees the same above-mean replicates, so either every pair is judged or none.
+  if (above.size() < 2 || n < 2) {
+    run.Q2(5, k) = run.Q2(5, k) / (0 + 0.00001);
+    return;
+  }
+  // The members of each cluster of each above-mean replicate as bit sets: a pair is
+  // together in every replicate when both lie in the intersection of their clusters, and
+  // apart in every one when the second lies outside all the first one's clusters.
+  const auto words = static_cast<std::size_t>((n + 63) / 64);
+  const std::size_t nk = static_cast<std::size_t>(k);
+  std::vector<std::uint64_t> members(above.size() * nk * words, 0);
+  for (std::size_t a = 0; a < above.size(); ++a) {
+    for (std::int64_t i = 0; i < n; ++i) {
+      const auto c = static_cast<std::size_t>(run.CLUSTER(i + 1, above[a]) - 1);
+      members[(a * nk + c) * words + static_cast<std::size_t>(i / 64)] |= std::uint64_t{1}
+                                                                            << (i % 64);
     }
   }
-  run.Q2(5, k) = consistent / (p + 0.00001);
+  std::vector<std::uint64_t> together(words), apart(words);
+  std::int64_t consistent = 0;
+  for (std::int64_t i = 1; i < n; ++i) {
+    // Pairs (i, j) with j < i: the words below i's word in full, i's own word in part.
+    const auto full = static_cast<std::size_t>(i / 64);
+    const std::uint64_t low = (std::uint64_t{1} << (i % 64)) - 1;
+    const std::size_t used = full + (low != 0 ? 1 : 0);
+    std::fill(together.begin(), together.begin() + static_cast<std::ptrdiff_t>(used), ~0ull);
+    std::fill(apart.begin(), apart.begin() + static_cast<std::ptrdiff_t>(used), ~0ull);
+    for (std::size_t a = 0; a < above.size(); ++a) {
+      const auto c = static_cast<std::size_t>(run.CLUSTER(i + 1, above[a]) - 1);
+      const std::uint64_t* set = &members[(a * nk + c) * words];
+      for (std::size_t w = 0; w < used; ++w) {
+        together[w] &= set[w];
+        apart[w] &= ~set[w];
+      }
+    }
+    if (low != 0) {
+      together[full] &= low;
+      apart[full] &= low;
+    }
+    for (std::size_t w = 0; w < used; ++w) {
+      consistent += std::popcount(together[w]) + std::popcount(apart[w]);
+    }
+  }
+  const double p = static_cast<double>(n * (n - 1) / 2);
+  run.Q2(5, k) = (run.Q2(5, k) + static_cast<double>(consistent)) / (p + 0.00001);
 }
 
 std::string best_output_file(const Run& run, std::int32_t k) {
