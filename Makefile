@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build demo check clean
+.PHONY: all build demo check bench clean
 
 all: build
 
@@ -20,6 +20,10 @@ demo: build
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j 8
+
+bench: build
+	cmake --build $(BUILD) -j $(JOBS) --target pelvano_bench
+	bench/run_bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

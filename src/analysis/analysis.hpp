@@ -16,9 +16,12 @@ namespace pelvano {
 // then the Parsimony value of every K. Touches only the run tables.
 void analyse(Run& run);
 
-// The similarity sums of every above-mean replicate of every K that gets scored, worked
-// out on all cores; element (K - KSTART) * NRUN + r - 1 belongs to replicate r of K.
+// The similarity sums of every above-mean replicate of every K that gets scored (of K from
+// kfirst to klast when given), worked out on all cores; element (K - KSTART) * NRUN + r - 1
+// belongs to replicate r of K.
 std::vector<SimilaritySums> precompute_similarities(const Run& run);
+std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t kfirst,
+                                                    std::int32_t klast);
 
 // Scores the above-mean replicates of K: fills CLUSTER, QM, CLUSTERSIZE, BESTREP(K),
 // Q2(1, K) (the best score) and Q2(2, K) (the small clusters). precomputed, when given,

@@ -117,12 +117,17 @@ unsigned worker_count(std::size_t tasks) {
 }  // namespace
 
 std::vector<SimilaritySums> precompute_similarities(const Run& run) {
+  return precompute_similarities(run, run.KSTART, run.KEND);
+}
+
+std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t kfirst,
+                                                    std::int32_t klast) {
   // Every above-mean replicate of every K is independent of the others. They are worked on
   // in batches (whose sums the processor overlaps) shared out among the cores, the largest
   // K first; each result goes to its own slot, so the numbers do not depend on how many
   // cores there are or which one did what.
   std::vector<Replicate> reps;
-  for (std::int32_t k = run.KEND; k >= run.KSTART; --k) {
+  for (std::int32_t k = klast; k >= kfirst; --k) {
     double sum = 0;
     for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
     const double mean = sum / static_cast<double>(run.NRUN);

@@ -1,0 +1,149 @@
+// Stage timings of Pelvano on a large study: reading one file, the replicate scoring of
+// one K, the pair consistency of one K, the whole analysis, and the report.
+// The study folder comes from PELVANO_BENCH_STUDY (made by bench/run_bench.sh); it holds
+// K = 1..10, 10 runs each, 5000 individuals, in files K<k>_run<r>_f.
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "analysis/analysis.hpp"
+#include "control/tables.hpp"
+#include "input/discovery.hpp"
+#include "input/structure_reader.hpp"
+#include "report/results.hpp"
+
+namespace {
+
+using pelvano::Run;
+
+constexpr std::int32_t kstart = 1, kend = 10, nind = 5000, nrun = 10;
+
+std::string study() {
+  const char* dir = std::getenv("PELVANO_BENCH_STUDY");
+  if (dir == nullptr) throw std::runtime_error("PELVANO_BENCH_STUDY is not set");
+  return dir;
+}
+
+std::FILE* null_console() {
+  static std::FILE* f = std::fopen("/dev/null", "w");
+  return f;
+}
+
+void set_up(Run& run, std::int32_t ks, std::int32_t ke, std::int32_t nr) {
+  run.console = null_console();
+  run.pauses = false;
+  run.PLATFORMSLASH = '/';
+  run.fname = "bench.par";
+  run.PATHNAME = study();
+  run.FILENAME = "K*";
+  run.FILENAME0 = "K";
+  run.KSTART = ks;
+  run.KEND = ke;
+  run.NIND = nind;
+  run.NRUN = nr;
+  pelvano::create_tables(run);
+}
+
+// The whole study, read once and analysed once, shared by the benchmarks of single stages.
+Run& whole_study() {
+  static Run* run = [] {
+    auto* r = new Run;
+    set_up(*r, kstart, kend, nrun);
+    pelvano::discover(*r);
+    pelvano::read_output_files(*r);
+    pelvano::analyse(*r);
+    return r;
+  }();
+  return *run;
+}
+
+double mean_of(const Run& run, std::int32_t k) {
+  double sum = 0;
+  for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
+  return sum / static_cast<double>(run.NRUN);
+}
+
+void BM_ReadOneFile(benchmark::State& state) {
+  const std::string file = study() + "/K10_run1_f";
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) throw std::runtime_error("no " + file);
+  Run run;
+  set_up(run, 10, 10, 1);
+  run.NFILES = 1;
+  run.READFILE = {file};
+  for (auto _ : state) {
+    pelvano::read_output_files(run);
+    run.KRUN(10) = 0;
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(st.st_size));
+}
+BENCHMARK(BM_ReadOneFile)->Unit(benchmark::kMillisecond);
+
+// The replicate scoring of one K: assignment, threshold and the similarity of every pair
+// of individuals in every above-mean replicate, on all cores.
+void BM_ScoreOneK(benchmark::State& state) {
+  Run& run = whole_study();
+  const auto k = static_cast<std::int32_t>(state.range(0));
+  const double mean = mean_of(run, k);
+  std::int64_t replicates = 0;
+  for (std::int32_t r = 1; r <= run.NRUN; ++r) replicates += !(mean >= run.LOGLK(r, k));
+  for (auto _ : state) {
+    const auto sums = pelvano::precompute_similarities(run, k, k);
+    run.Q2(1, k) = -1e300;
+    run.Q2(2, k) = 0;
+    pelvano::score_replicates(run, k, mean,
+                              sums.data() + static_cast<std::size_t>(k - run.KSTART) * nrun);
+    benchmark::DoNotOptimize(run.Q2(1, k));
+  }
+  const double terms = static_cast<double>(replicates) * k * (double{nind} * (nind + 1) / 2);
+  state.counters["pair_cluster_terms"] =
+      benchmark::Counter(terms, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ScoreOneK)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PairConsistencyOneK(benchmark::State& state) {
+  Run& run = whole_study();
+  const auto k = static_cast<std::int32_t>(state.range(0));
+  const double mean = mean_of(run, k);
+  std::int64_t replicates = 0;
+  for (std::int32_t r = 1; r <= run.NRUN; ++r) replicates += !(mean >= run.LOGLK(r, k));
+  // CLUSTER must hold the assignments of this K.
+  run.Q2(1, k) = -1e300;
+  run.Q2(2, k) = 0;
+  pelvano::score_replicates(run, k, mean);
+  for (auto _ : state) {
+    run.Q2(5, k) = 0;
+    pelvano::penalty_and_consistency(run, k, mean);
+    benchmark::DoNotOptimize(run.Q2(5, k));
+  }
+  const double terms = static_cast<double>(replicates) * (double{nind} * (nind - 1) / 2);
+  state.counters["pair_replicate_terms"] =
+      benchmark::Counter(terms, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_PairConsistencyOneK)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyseAll(benchmark::State& state) {
+  Run& run = whole_study();
+  for (auto _ : state) {
+    pelvano::analyse(run);
+    benchmark::DoNotOptimize(run.Q2(1, kend));
+  }
+}
+BENCHMARK(BM_AnalyseAll)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The report: the choices, the search for the best output file and the results file.
+void BM_Report(benchmark::State& state) {
+  Run& run = whole_study();
+  run.ESTFILENAME = study() + "/bench-report.K";
+  for (auto _ : state) pelvano::write_results(run);
+  std::remove(run.ESTFILENAME.c_str());
+}
+BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
