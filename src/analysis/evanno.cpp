@@ -51,8 +51,8 @@ void analyse(Run& run) {
     const double mean = sum / nrun;
 
     score_replicates(run, k, mean,
-                     similarities.data() + static_cast<std::size_t>(k - ks) *
-                                               static_cast<std::size_t>(run.NRUN));
+                     similarities.data() +
+                         static_cast<std::size_t>(k - ks) * static_cast<std::size_t>(run.NRUN));
     run.BESTSCORE(k) = run.Q2(1, k);
 
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {
@@ -86,16 +86,16 @@ void analyse(Run& run) {
 }
 
 std::int32_t pritchard_best(const Run& run) {
-  const std::int64_t p = first_largest(std::int64_t{run.KEND} - run.KSTART + 1, [&](std::int64_t j) {
-    return run.X(run.KSTART + j - 1, 1);
-  });
+  const std::int64_t p =
+      first_largest(std::int64_t{run.KEND} - run.KSTART + 1,
+                    [&](std::int64_t j) { return run.X(run.KSTART + j - 1, 1); });
   return static_cast<std::int32_t>(run.KSTART + p - 1);
 }
 
 std::int32_t parsimony_best(const Run& run) {
-  const std::int64_t p = first_largest(std::int64_t{run.KEND} - run.KSTART + 1, [&](std::int64_t j) {
-    return run.Q2(1, run.KSTART + j - 1);
-  });
+  const std::int64_t p =
+      first_largest(std::int64_t{run.KEND} - run.KSTART + 1,
+                    [&](std::int64_t j) { return run.Q2(1, run.KSTART + j - 1); });
   return static_cast<std::int32_t>(run.KSTART + p - 1);
 }
 

@@ -52,8 +52,8 @@ void assign(const float* q, std::int32_t n, std::int32_t k, std::int32_t* cluste
 // largest membership above it; sizes[c - 1] is then the number counted in cluster c.
 // A replicate in which too few individuals have any membership above 0 never gets there:
 // once the threshold has reached 0 it is left unscored (false).
-bool count_clusters(const std::int32_t* cluster, const double* qm, std::int32_t n,
-                    std::int32_t k, std::int32_t* sizes) {
+bool count_clusters(const std::int32_t* cluster, const double* qm, std::int32_t n, std::int32_t k,
+                    std::int32_t* sizes) {
   const double needed = static_cast<double>(n) * first_threshold;
   double t = first_threshold;
   for (;;) {
@@ -144,7 +144,8 @@ std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t
       Worker w;
       for (std::size_t t; !failed && (t = next.fetch_add(1)) < batches;) {
         const std::size_t first = t * similarity_batch;
-        const auto count = static_cast<int>(std::min<std::size_t>(similarity_batch, reps.size() - first));
+        const auto count =
+            static_cast<int>(std::min<std::size_t>(similarity_batch, reps.size() - first));
         work_out(run, reps.data() + first, count, w);
       }
     } catch (...) {
@@ -178,7 +179,8 @@ void score_replicates(Run& run, std::int32_t k, double mean, const SimilaritySum
     double* qm = &run.QM(1, r);
     assign(q.replicate(r), n, k, cluster, qm);
     const bool scored = count_clusters(cluster, qm, n, k, sizes.data());
-    for (std::int32_t c = 1; c <= k; ++c) run.CLUSTERSIZE(c) = sizes[static_cast<std::size_t>(c - 1)];
+    for (std::int32_t c = 1; c <= k; ++c)
+      run.CLUSTERSIZE(c) = sizes[static_cast<std::size_t>(c - 1)];
     if (!scored) continue;
 
     const SimilaritySums s = precomputed != nullptr
@@ -235,7 +237,7 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
     for (std::int64_t i = 0; i < n; ++i) {
       const auto c = static_cast<std::size_t>(run.CLUSTER(i + 1, above[a]) - 1);
       members[(a * nk + c) * words + static_cast<std::size_t>(i / 64)] |= std::uint64_t{1}
-                                                                            << (i % 64);
+                                                                          << (i % 64);
     }
   }
   std::vector<std::uint64_t> together(words), apart(words);

@@ -21,16 +21,17 @@ constexpr std::int32_t block = 32;
 #endif
 
 struct Lane {
-  const float* q;            // memberships, individual by individual
-  const float* columns;      // memberships, cluster by cluster
+  const float* q;        // memberships, individual by individual
+  const float* columns;  // memberships, cluster by cluster
   const std::int32_t* cluster;
   std::int32_t k;
-  float* pairs;              // dot products of the current block
+  float* pairs;  // dot products of the current block
 };
 
 // Dot products of individual i with the block of individuals j0 .. j0 + block - 1.
-[[gnu::always_inline]] inline void dot_block(const float* qi, const float* columns, std::size_t stride, std::int32_t k,
-               std::int32_t j0, float* pairs) {
+[[gnu::always_inline]] inline void dot_block(const float* qi, const float* columns,
+                                             std::size_t stride, std::int32_t k, std::int32_t j0,
+                                             float* pairs) {
   float acc[block];
   for (std::int32_t jj = 0; jj < block; ++jj) acc[jj] = 0.0f;
   for (std::int32_t c = 0; c < k; ++c) {
@@ -42,7 +43,8 @@ struct Lane {
 }
 
 template <int B>
-[[gnu::always_inline]] inline void sums_of_batch(const Lane* lanes, std::int32_t n, std::size_t stride, SimilaritySums* out) {
+[[gnu::always_inline]] inline void sums_of_batch(const Lane* lanes, std::int32_t n,
+                                                 std::size_t stride, SimilaritySums* out) {
   double sw[B], sb[B];
   std::int64_t cw[B];
   for (int b = 0; b < B; ++b) {

@@ -78,8 +78,8 @@ int checkdir(std::string_view folder) {
     if (attempt == 0) {
       probe += "deleteme.txt";
     } else {
-      probe += "deleteme." + itoc(static_cast<std::int64_t>(::getpid())) + "." + itoc(attempt) +
-               ".txt";
+      probe +=
+          "deleteme." + itoc(static_cast<std::int64_t>(::getpid())) + "." + itoc(attempt) + ".txt";
     }
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {

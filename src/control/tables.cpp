@@ -52,11 +52,11 @@ std::uint64_t table_bytes(std::int32_t kstart, std::int32_t kend, std::int32_t n
   }
   std::uint64_t bytes = 0;
   bytes = add(bytes, mul(mul(ni, nr), sizeof(std::int32_t) + sizeof(double)));  // CLUSTER, QM
-  bytes = add(bytes, mul(upto, 2 * sizeof(std::int32_t)));                       // CLUSTERSIZE, BESTREP
+  bytes = add(bytes, mul(upto, 2 * sizeof(std::int32_t)));  // CLUSTERSIZE, BESTREP
   bytes = add(bytes, mul(nk, (2 + 1 + 1 + 6 + 1) * sizeof(double) + sizeof(std::int32_t)));
-  bytes = add(bytes, mul(mul(nr, nk), sizeof(double)));                          // LOGLK
+  bytes = add(bytes, mul(mul(nr, nk), sizeof(double)));  // LOGLK
   bytes = add(bytes, mul(nk, sizeof(QEntry)));
-  bytes = add(bytes, mul(mul(mul(ksum, ni), nr), sizeof(float)));                // Q
+  bytes = add(bytes, mul(mul(mul(ksum, ni), nr), sizeof(float)));  // Q
   return bytes;
 }
 
@@ -68,8 +68,9 @@ void create_tables(Run& run) {
   if (need > have) {
     const std::uint64_t mib = std::uint64_t{1} << 20;
     const std::string needed =
-        need == saturated ? std::string("more than ") + itoc(std::numeric_limits<std::int64_t>::max() >> 20)
-                          : itoc(static_cast<std::int64_t>((need + mib - 1) / mib));
+        need == saturated
+            ? std::string("more than ") + itoc(std::numeric_limits<std::int64_t>::max() >> 20)
+            : itoc(static_cast<std::int64_t>((need + mib - 1) / mib));
     stoponerror("Not enough memory: the run tables for K from " + itoc(run.KSTART) + " to " +
                 itoc(run.KEND) + ", " + itoc(run.NIND) + " individuals and " + itoc(run.NRUN) +
                 " runs per K value need " + needed + " MiB, and this computer has " +

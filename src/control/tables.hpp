@@ -38,8 +38,7 @@ struct Table2 {
   std::int64_t lo1 = 1, n1 = 0, lo2 = 1, n2 = 0;
   std::vector<T> v;
 
-  void create(std::int64_t first1, std::int64_t last1, std::int64_t first2,
-              std::int64_t last2) {
+  void create(std::int64_t first1, std::int64_t last1, std::int64_t first2, std::int64_t last2) {
     lo1 = first1;
     n1 = last1 >= first1 ? last1 - first1 + 1 : 0;
     lo2 = first2;
@@ -111,20 +110,20 @@ struct Run {
   std::vector<std::string> READFILE;  // READFILE[f - 1] is file f, in list order
 
   // Tables.
-  Table2<std::int32_t> CLUSTER;     // individual 1..NIND, replicate 1..NRUN
-  Table1<std::int32_t> CLUSTERSIZE; // cluster 1..KEND
-  Table1<std::int32_t> BESTREP;     // K 1..KEND
-  Table2<double> X;                 // K KSTART..KEND, statistic 1..2
-  Table1<double> L1;                // K KSTART+1..KEND
-  Table2<double> LOGLK;             // replicate 1..NRUN, K KSTART..KEND
-  Table1<double> DELTAK;            // K KSTART+1..KEND-1
-  Table2<double> Q2;                // slot 0..5, K KSTART..KEND
-  Table1<double> BESTSCORE;         // K KSTART..KEND: the best replicate score, kept for
-                                    // tables and figures after Q2(1, K) becomes the
-                                    // Parsimony value
-  std::vector<QEntry> Q;            // Q[K - KSTART] is entry K
-  Table2<double> QM;                // individual 1..NIND, replicate 1..NRUN
-  Table1<std::int32_t> KRUN;        // K KSTART..KEND
+  Table2<std::int32_t> CLUSTER;      // individual 1..NIND, replicate 1..NRUN
+  Table1<std::int32_t> CLUSTERSIZE;  // cluster 1..KEND
+  Table1<std::int32_t> BESTREP;      // K 1..KEND
+  Table2<double> X;                  // K KSTART..KEND, statistic 1..2
+  Table1<double> L1;                 // K KSTART+1..KEND
+  Table2<double> LOGLK;              // replicate 1..NRUN, K KSTART..KEND
+  Table1<double> DELTAK;             // K KSTART+1..KEND-1
+  Table2<double> Q2;                 // slot 0..5, K KSTART..KEND
+  Table1<double> BESTSCORE;          // K KSTART..KEND: the best replicate score, kept for
+                                     // tables and figures after Q2(1, K) becomes the
+                                     // Parsimony value
+  std::vector<QEntry> Q;             // Q[K - KSTART] is entry K
+  Table2<double> QM;                 // individual 1..NIND, replicate 1..NRUN
+  Table1<std::int32_t> KRUN;         // K KSTART..KEND
 
   // Results chosen while the report is written.
   std::int32_t IDX = 0;

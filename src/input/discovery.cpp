@@ -66,9 +66,8 @@ void discover(Run& run) {
 
   const auto count = static_cast<std::int64_t>(names.size());
   if (count != run.NFILES) {
-    stoponerror("The number of Structure output files in folder " + folder + " is " +
-                itoc(count) + ", which is not equal to the expected value of " +
-                itoc(run.NFILES) + "!");
+    stoponerror("The number of Structure output files in folder " + folder + " is " + itoc(count) +
+                ", which is not equal to the expected value of " + itoc(run.NFILES) + "!");
   }
 
   run.READFILE.assign(static_cast<std::size_t>(run.NFILES), std::string());
@@ -77,8 +76,8 @@ void discover(Run& run) {
   for (std::int64_t i = 1; i <= run.NFILES; ++i) {
     std::string_view text;
     if (!read_line(in, text)) {
-      stoponerror("Error in reading structure output file name at line " + itoc(i) +
-                  " in file " + run.FILELISTNAME);
+      stoponerror("Error in reading structure output file name at line " + itoc(i) + " in file " +
+                  run.FILELISTNAME);
     }
     std::string& entry = run.READFILE[static_cast<std::size_t>(i - 1)];
     entry.assign(text.substr(0, c999));

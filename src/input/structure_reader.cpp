@@ -76,14 +76,14 @@ void read_output_files(Run& run) {
     const OutputHeader h = read_output_header(in, ff);
     if (h.individuals != run.NIND) {
       stoponerror("The number of indivduals in output file, " + name + ", is " +
-                  itoc(h.individuals) + ", which is different from the number, " +
-                  itoc(run.NIND) + " in the input file!");
+                  itoc(h.individuals) + ", which is different from the number, " + itoc(run.NIND) +
+                  " in the input file!");
     }
     const std::int32_t k = h.k;
     if (k < run.KSTART || k > run.KEND) {
-      stoponerror("The number of assumed populations in output file, " + name + ", is " +
-                  itoc(k) + ", which is out of the range [" + itoc(run.KSTART) + "," +
-                  itoc(run.KEND) + "] defined in the input file!");
+      stoponerror("The number of assumed populations in output file, " + name + ", is " + itoc(k) +
+                  ", which is out of the range [" + itoc(run.KSTART) + "," + itoc(run.KEND) +
+                  "] defined in the input file!");
     }
     if (run.KRUN(k) >= run.NRUN) {
       stoponerror("Output file, " + name + ", is run " + itoc(std::int64_t{run.NRUN} + 1) +

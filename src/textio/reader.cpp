@@ -20,12 +20,18 @@ namespace {
 
 constexpr std::size_t initial_buffer = std::size_t{1} << 20;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
-TextReader::~TextReader() { close_reader(*this); }
+TextReader::~TextReader() {
+  close_reader(*this);
+}
 
 bool open_reader(TextReader& in, const std::string& name) {
   close_reader(in);
@@ -60,8 +66,8 @@ bool read_line(TextReader& in, std::string_view& line) {
   std::size_t end = 0;
   bool has_lf = false;
   for (;;) {
-    const void* lf = in.fill > scan ? std::memchr(in.buf.data() + scan, '\n', in.fill - scan)
-                                    : nullptr;
+    const void* lf =
+        in.fill > scan ? std::memchr(in.buf.data() + scan, '\n', in.fill - scan) : nullptr;
     if (lf != nullptr) {
       end = static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data());
       has_lf = true;
@@ -353,7 +359,8 @@ ReadError parse_real_impl(std::string_view t, T& value) {
   }
   const bool negative = !t.empty() && t[0] == '-';
   T parsed{};
-  const auto res = std::from_chars(t.data(), t.data() + t.size(), parsed, std::chars_format::general);
+  const auto res =
+      std::from_chars(t.data(), t.data() + t.size(), parsed, std::chars_format::general);
   if (res.ptr != t.data() + t.size()) return ReadError::syntax;
   if (res.ec == std::errc::result_out_of_range) {
     // Too small to be told from zero is zero; too large for the precision is an error.
@@ -385,9 +392,15 @@ Item read_text(FreeForm& ff, std::string& field, std::size_t n) {
   return got;
 }
 
-Item read_int(FreeForm& ff, std::int32_t& value) { return read_number(ff, value); }
-Item read_real(FreeForm& ff, float& value) { return read_number(ff, value); }
-Item read_real(FreeForm& ff, double& value) { return read_number(ff, value); }
+Item read_int(FreeForm& ff, std::int32_t& value) {
+  return read_number(ff, value);
+}
+Item read_real(FreeForm& ff, float& value) {
+  return read_number(ff, value);
+}
+Item read_real(FreeForm& ff, double& value) {
+  return read_number(ff, value);
+}
 
 ReadError parse_int32(std::string_view t, std::int32_t& value) {
   std::size_t p = 0;
@@ -415,8 +428,12 @@ ReadError parse_int32(std::string_view t, std::int32_t& value) {
   return ReadError::none;
 }
 
-ReadError parse_real(std::string_view text, float& value) { return parse_real_impl(text, value); }
-ReadError parse_real(std::string_view text, double& value) { return parse_real_impl(text, value); }
+ReadError parse_real(std::string_view text, float& value) {
+  return parse_real_impl(text, value);
+}
+ReadError parse_real(std::string_view text, double& value) {
+  return parse_real_impl(text, value);
+}
 
 std::string read_failure_message(const TextReader& in, ReadError why) {
   std::string what;

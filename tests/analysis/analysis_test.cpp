@@ -35,8 +35,9 @@ struct Tables {
   }
   // Every individual split evenly over the clusters.
   void set_even(int k, int r, double lnp) {
-    set(k, r, lnp, Memberships(static_cast<std::size_t>(run.NIND),
-                               std::vector<float>(static_cast<std::size_t>(k), 1.0f / k)));
+    set(k, r, lnp,
+        Memberships(static_cast<std::size_t>(run.NIND),
+                    std::vector<float>(static_cast<std::size_t>(k), 1.0f / k)));
   }
 };
 
@@ -48,8 +49,8 @@ Memberships groups(int n1, std::vector<float> a, int n2, std::vector<float> b) {
 
 TEST(Evanno, WorkedExample) {
   Tables t(1, 4, 6, 3);
-  const double lnp[4][3] = {{-500, -490, -510}, {-400, -390, -410}, {-380, -375, -385},
-                            {-375, -370, -380}};
+  const double lnp[4][3] = {
+      {-500, -490, -510}, {-400, -390, -410}, {-380, -375, -385}, {-375, -370, -380}};
   for (int k = 1; k <= 4; ++k) {
     for (int r = 1; r <= 3; ++r) t.set_even(k, r, lnp[k - 1][r - 1]);
   }
@@ -85,22 +86,25 @@ TEST(Evanno, TiesNaNAndInfinity) {
   };
   const Case cases[] = {
       // L' = 10, 20, 30, 40: every L'' is 10 over a deviation of 1: equal DeltaK.
-      {"equal DeltaK: the smaller K",
-       {{-100, -101}, {-90, -91}, {-70, -71}, {-40, -41}, {0, -1}},
-       2,
-       5,
+      {
+          "equal DeltaK: the smaller K",
+          {{-100, -101}, {-90, -91}, {-70, -71}, {-40, -41}, {0, -1}},
+          2,
+          5,
       },
       // K = 3 has equal replicates and a curvature: infinite DeltaK wins.
-      {"infinite DeltaK",
-       {{-100, -110}, {-50, -60}, {-30, -30}, {-20, -28}},
-       3,
-       4,
+      {
+          "infinite DeltaK",
+          {{-100, -110}, {-50, -60}, {-30, -30}, {-20, -28}},
+          3,
+          4,
       },
       // K = 2 has equal replicates and no curvature: NaN, never chosen.
-      {"NaN DeltaK",
-       {{-30, -31}, {-20, -20}, {-9, -10}, {-5, -9}},
-       3,
-       4,
+      {
+          "NaN DeltaK",
+          {{-30, -31}, {-20, -20}, {-9, -10}, {-5, -9}},
+          3,
+          4,
       },
       {"equal means: the smaller K", {{-10, -12}, {-5, -7}, {-5, -7}}, 2, 2},
       {"two K: no DeltaK", {{-10, -12}, {-5, -7}}, 0, 2},
@@ -157,10 +161,10 @@ TEST(Pritchard, NaNMeansAreSkipped) {
 struct ParsimonyExample : Tables {
   ParsimonyExample() : Tables(2, 2, 12, 4) { fill(*this); }
   static void fill(Tables& t) {
-  t.set(2, 1, -100, groups(6, {0.9f, 0.1f}, 6, {0.1f, 0.9f}));
-  t.set(2, 2, -101, groups(6, {0.1f, 0.9f}, 6, {0.9f, 0.1f}));
-  t.set(2, 3, -120, groups(3, {0.9f, 0.1f}, 9, {0.1f, 0.9f}));
-  t.set(2, 4, -130, groups(3, {0.9f, 0.1f}, 9, {0.1f, 0.9f}));
+    t.set(2, 1, -100, groups(6, {0.9f, 0.1f}, 6, {0.1f, 0.9f}));
+    t.set(2, 2, -101, groups(6, {0.1f, 0.9f}, 6, {0.9f, 0.1f}));
+    t.set(2, 3, -120, groups(3, {0.9f, 0.1f}, 9, {0.1f, 0.9f}));
+    t.set(2, 4, -130, groups(3, {0.9f, 0.1f}, 9, {0.1f, 0.9f}));
   }
 };
 

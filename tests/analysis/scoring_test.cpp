@@ -97,9 +97,9 @@ TEST_P(FastScoring, EqualsThePlainLoops) {
       const double mean = total / static_cast<double>(c.nrun);
       test::reference_score_replicates(plain, k, mean);
       test::reference_penalty_and_consistency(plain, k, mean);
-      score_replicates(fast, k, mean,
-                       sums.data() + static_cast<std::size_t>(k - c.kstart) *
-                                         static_cast<std::size_t>(c.nrun));
+      score_replicates(
+          fast, k, mean,
+          sums.data() + static_cast<std::size_t>(k - c.kstart) * static_cast<std::size_t>(c.nrun));
       penalty_and_consistency(fast, k, mean);
       for (int slot = 0; slot <= 5; ++slot) {
         EXPECT_TRUE(same_bits(plain.Q2(slot, k), fast.Q2(slot, k)))
@@ -129,17 +129,13 @@ void PrintTo(const Config& c, std::ostream* os) {
       << " runs" << (c.nan ? ", NaN" : "") << (c.clustered ? ", clustered" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(RandomReplicates, FastScoring,
-                         ::testing::Values(Config{1, 4, 1, 3, false, false},
-                                           Config{1, 3, 2, 4, false, false},
-                                           Config{1, 6, 31, 5, false, true},
-                                           Config{2, 5, 32, 6, true, false},
-                                           Config{1, 3, 33, 7, false, true},
-                                           Config{3, 4, 64, 2, true, true},
-                                           Config{1, 2, 65, 9, false, false},
-                                           Config{5, 7, 100, 5, false, true},
-                                           Config{11, 11, 129, 4, true, false},
-                                           Config{1, 4, 257, 8, false, true}));
+INSTANTIATE_TEST_SUITE_P(
+    RandomReplicates, FastScoring,
+    ::testing::Values(Config{1, 4, 1, 3, false, false}, Config{1, 3, 2, 4, false, false},
+                      Config{1, 6, 31, 5, false, true}, Config{2, 5, 32, 6, true, false},
+                      Config{1, 3, 33, 7, false, true}, Config{3, 4, 64, 2, true, true},
+                      Config{1, 2, 65, 9, false, false}, Config{5, 7, 100, 5, false, true},
+                      Config{11, 11, 129, 4, true, false}, Config{1, 4, 257, 8, false, true}));
 
 TEST(SimilaritySums, BatchesEqualSingleReplicates) {
   std::mt19937_64 rng(42);

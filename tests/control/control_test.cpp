@@ -120,9 +120,9 @@ TEST(ReportFatal, ConsoleErrorFileAndStatus) {
 
   std::FILE* out2 = std::tmpfile();
   run.console = out2;
-  EXPECT_EQ(report_fatal(run, FatalError{"End of file in file, x, at line 3!",
-                                         FatalKind::read_failure}),
-            1);
+  EXPECT_EQ(
+      report_fatal(run, FatalError{"End of file in file, x, at line 3!", FatalKind::read_failure}),
+      1);
   EXPECT_EQ(text(out2), "");
   EXPECT_EQ(text(err), "End of file in file, x, at line 3!\n");
   EXPECT_EQ(test::read_file(run.fname + ".error"), "End of file in file, x, at line 3!\n");

@@ -33,14 +33,18 @@ struct MessageCase {
 };
 
 // The folder in quotes, as a parameter file needs it.
-std::string quoted(const std::string& s) { return std::string(1, '\'').append(s).append(1, '\''); }
+std::string quoted(const std::string& s) {
+  return std::string(1, '\'').append(s).append(1, '\'');
+}
 
 std::string fill(std::string s, const std::string& folder) {
   for (std::size_t p; (p = s.find('@')) != std::string::npos;) s.replace(p, 1, folder);
   return s;
 }
 
-void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MessageCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ParameterMessages : public ::testing::TestWithParam<MessageCase> {};
 
@@ -57,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, ParameterMessages,
     ::testing::Values(
         MessageCase{"Empty", "", "Error reading the path of structure output files!"},
-        MessageCase{"OnlyBlankLines", "\n  \n", "Error reading the path of structure output files!"},
+        MessageCase{"OnlyBlankLines", "\n  \n",
+                    "Error reading the path of structure output files!"},
         MessageCase{"NullFolder", ",x\nK*\n1\n2\n3\n4\n",
                     "Error reading the path of structure output files!"},
         MessageCase{"UnquotedAbsoluteFolder", "/data/str\nK*\n1\n2\n3\n4\n",
@@ -66,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "The path, /no/such/folder, does not exist!"},
         MessageCase{"UnwritableFolder", "'/proc'\nK*\n1\n2\n3\n4\n",
                     "The path, /proc, does not exist!"},
-        MessageCase{"NoGenericName", "@\n", "Error reading the generic name of Structure output files!"},
+        MessageCase{"NoGenericName", "@\n",
+                    "Error reading the generic name of Structure output files!"},
         MessageCase{"NullGenericName", "@\n,\n1\n2\n3\n4\n",
                     "Error reading the generic name of Structure output files!"},
         MessageCase{"NoStar", "@\nK\n1\n2\n3\n4\n",
@@ -80,15 +86,18 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"RealForEndingK", "@\nK*\n1\n2.5\n3\n4\n", "Error reading the ending K value!"},
         MessageCase{"NullIndividuals", "@\nK*\n1\n2\n,\n4\n",
                     "Error reading the number of sampled individuals!"},
-        MessageCase{"FiveValues", "@\nK*\n1\n2\n3\n", "Error reading the number of replicate runs!"},
+        MessageCase{"FiveValues", "@\nK*\n1\n2\n3\n",
+                    "Error reading the number of replicate runs!"},
         MessageCase{"HugeRuns", "@\nK*\n1\n2\n3\n2147483648\n",
                     "Error reading the number of replicate runs!"},
-        MessageCase{"StartBelowOne", "@\nK*\n0\n-1\n0\n0\n", "The starting K value, 0, is less than 1!"},
+        MessageCase{"StartBelowOne", "@\nK*\n0\n-1\n0\n0\n",
+                    "The starting K value, 0, is less than 1!"},
         MessageCase{"EndBelowStart", "@\nK*\n5\n3\n0\n0\n",
                     "The ending K value, 3, is less than the starting K value, 5!"},
         MessageCase{"NoIndividuals", "@\nK*\n1\n3\n0\n0\n",
                     "The number of sampled individuals, 0, is less than 1!"},
-        MessageCase{"NoRuns", "@\nK*\n1\n3\n10\n-2\n", "The number of replicate runs, -2, is less than 1!"}),
+        MessageCase{"NoRuns", "@\nK*\n1\n3\n10\n-2\n",
+                    "The number of replicate runs, -2, is less than 1!"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Parameters, ValuesWithCommentsBlankLinesAndQuotes) {

@@ -19,7 +19,9 @@ struct Study {
   int kstart, kend, nind, nrun;
 };
 
-void PrintTo(const Study& s, std::ostream* os) { *os << s.name; }
+void PrintTo(const Study& s, std::ostream* os) {
+  *os << s.name;
+}
 
 class AgreesWithTheModel : public ::testing::TestWithParam<Study> {};
 
@@ -59,7 +61,7 @@ TEST_P(AgreesWithTheModel, ByteForByte) {
 std::vector<std::string> writer(int kmin, int kmax, int runs, int ind, int pops, int seed,
                                 std::vector<std::string> extra = {}) {
   std::vector<std::string> a = {"--kmin", std::to_string(kmin), "--kmax", std::to_string(kmax),
-                                "--runs", std::to_string(runs), "--ind", std::to_string(ind),
+                                "--runs", std::to_string(runs), "--ind",  std::to_string(ind),
                                 "--pops", std::to_string(pops), "--seed", std::to_string(seed)};
   a.insert(a.end(), extra.begin(), extra.end());
   return a;
@@ -107,11 +109,11 @@ TEST(AgreesWithTheModelOn, HandMadeMemberships) {
       q += line + "\n";
     }
     test::write_file(dir / "q.txt", q);
-    const auto w = test::run_program(STRWRITE_BIN,
-                                     {"file", "--out", dir / ("runs/" + f.name), "--ind", "12",
-                                      "--k", std::to_string(f.k), "--lnp", f.lnp, "--q",
-                                      dir / "q.txt"},
-                                     dir.str());
+    const auto w =
+        test::run_program(STRWRITE_BIN,
+                          {"file", "--out", dir / ("runs/" + f.name), "--ind", "12", "--k",
+                           std::to_string(f.k), "--lnp", f.lnp, "--q", dir / "q.txt"},
+                          dir.str());
     ASSERT_EQ(w.status, 0) << w.err;
   }
   const Study s{"hand", {}, 2, 3, 12, 3};

@@ -14,7 +14,8 @@ TEST(Run, NoParameterFileInAnEmptyFolder) {
   TempDir dir;
   const auto r = test::run_pelvano({}, dir.str());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, test::expected_banner() + "Parameter input file, pelvano.par, does not exist!\n");
+  EXPECT_EQ(r.out,
+            test::expected_banner() + "Parameter input file, pelvano.par, does not exist!\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(test::read_file(dir / "pelvano.par.error"),
             "Parameter input file, pelvano.par, does not exist!\n");
@@ -28,7 +29,8 @@ TEST(Run, BlankArgumentIsNoArgumentAndSecondArgumentIsIgnored) {
   TempDir dir;
   auto r = test::run_pelvano({"   ", "other.par"}, dir.str());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, test::expected_banner() + "Parameter input file, pelvano.par, does not exist!\n");
+  EXPECT_EQ(r.out,
+            test::expected_banner() + "Parameter input file, pelvano.par, does not exist!\n");
 }
 
 TEST(Run, ErrorFileLiesBesideAParameterFileInAnotherFolder) {
@@ -64,8 +66,9 @@ namespace {
 struct WriterStudy {
   TempDir dir;
   explicit WriterStudy(const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args = {"study", "--dir", dir / "runs", "--kmin", "1", "--kmax",
-                                     "4", "--runs", "3", "--ind", "24", "--pops", "2"};
+    std::vector<std::string> args = {"study",  "--dir",  dir / "runs", "--kmin", "1",
+                                     "--kmax", "4",      "--runs",     "3",      "--ind",
+                                     "24",     "--pops", "2"};
     args.insert(args.end(), extra.begin(), extra.end());
     const auto r = test::run_program(STRWRITE_BIN, args, dir.str());
     EXPECT_EQ(r.status, 0) << r.err;
@@ -97,13 +100,14 @@ TEST(Run, CompleteRunConsoleAndFiles) {
                        "Analysis finished.\nResults in file: runs/K.K\n");
   EXPECT_EQ(r.err, "");
   const std::string report = test::read_file(s.dir / "runs/K.K");
-  EXPECT_EQ(report.rfind(test::expected_banner() + "Input file for Pelvano: study.par\n"
-                                                   "Structure output file names in file: runs/K.list\n"
-                                                   "Number of sampled individuals: 24\n"
-                                                   "Number of runs per K value: 3\n"
-                                                   "Range of K values: [1, 4]\n",
-                         0),
-            0u)
+  EXPECT_EQ(
+      report.rfind(test::expected_banner() + "Input file for Pelvano: study.par\n"
+                                             "Structure output file names in file: runs/K.list\n"
+                                             "Number of sampled individuals: 24\n"
+                                             "Number of runs per K value: 3\n"
+                                             "Range of K values: [1, 4]\n",
+                   0),
+      0u)
       << report;
   EXPECT_EQ(report.find("an old report"), std::string::npos);
   EXPECT_EQ(test::read_file(s.dir / "study.par.error"), "a message of an earlier run\n");
@@ -143,8 +147,8 @@ TEST(Run, HeaderCheckStopsThroughTheErrorFile) {
   const std::string message =
       "The number of indivduals in output file, runs/K1_run1_f, is 24, which is different from "
       "the number, 25 in the input file!";
-  EXPECT_EQ(r.out, test::expected_banner() + "\rReading file 1, runs/K1_run1_f        " +
-                       message + "\n");
+  EXPECT_EQ(r.out,
+            test::expected_banner() + "\rReading file 1, runs/K1_run1_f        " + message + "\n");
   EXPECT_EQ(test::read_file(s.dir / "study.par.error"), message + "\n");
   EXPECT_FALSE(test::fs::exists(s.dir / "runs/K.K"));
 }

@@ -23,8 +23,9 @@ TEST(ListMatching, ShellRulesDirectoriesLeftOutByteOrder) {
   ASSERT_EQ(::symlink("nowhere", (dir / "K8_f").c_str()), 0);               // broken link
   ASSERT_EQ(::symlink((dir / "K7_f").c_str(), (dir / "K9_f").c_str()), 0);  // link to a folder
 
-  EXPECT_EQ(list_matching(dir.str() + "/", "K*_f"),
-            (Names{"K 4_f", "K1_run10_f", "K1_run2_f", "K2_run1_f", "K8_f", "KB_f", "K_f", "Ka_f"}));
+  EXPECT_EQ(
+      list_matching(dir.str() + "/", "K*_f"),
+      (Names{"K 4_f", "K1_run10_f", "K1_run2_f", "K2_run1_f", "K8_f", "KB_f", "K_f", "Ka_f"}));
   EXPECT_EQ(list_matching(dir.str() + "/", "*_f"),
             (Names{"K 4_f", "K1_run10_f", "K1_run2_f", "K2_run1_f", "K8_f", "KB_f", "K_f", "Ka_f",
                    "L1_f"}));
@@ -65,8 +66,8 @@ TEST(Discover, ListFileNamesAndReadFile) {
   EXPECT_EQ(run.FILELISTNAME, s.folder + "/K.list");
   EXPECT_EQ(run.ESTFILENAME, s.folder + "/K.K");
   EXPECT_EQ(run.NFILES, 4);
-  const Names expected = {s.folder + "/K1_run1_f", s.folder + "/K1_run2_f",
-                          s.folder + "/K2_run1_f", s.folder + "/K2_run2_f"};
+  const Names expected = {s.folder + "/K1_run1_f", s.folder + "/K1_run2_f", s.folder + "/K2_run1_f",
+                          s.folder + "/K2_run2_f"};
   EXPECT_EQ(run.READFILE, expected);
   std::string list;
   for (const auto& n : expected) list += n + "\n";
@@ -93,19 +94,17 @@ TEST(Discover, CountMustMatch) {
     int files, kstart, kend, nrun;
     std::string count, expected;
   };
-  const Case cases[] = {{49, 1, 5, 10, "49", "50"},
-                        {51, 1, 5, 10, "51", "50"},
-                        {0, 1, 5, 10, "0", "50"}};
+  const Case cases[] = {
+      {49, 1, 5, 10, "49", "50"}, {51, 1, 5, 10, "51", "50"}, {0, 1, 5, 10, "0", "50"}};
   for (const Case& c : cases) {
     Study s;
     for (int i = 0; i < c.files; ++i) s.add("K" + std::to_string(i) + "_f");
     test::Capture console;
     pelvano::Run run;
     test::set_up_run(run, console, s.folder, "K*", c.kstart, c.kend, 3, c.nrun);
-    EXPECT_EQ(discover_message(run), "The number of Structure output files in folder " +
-                                         s.folder + " is " + c.count +
-                                         ", which is not equal to the expected value of " +
-                                         c.expected + "!");
+    EXPECT_EQ(discover_message(run),
+              "The number of Structure output files in folder " + s.folder + " is " + c.count +
+                  ", which is not equal to the expected value of " + c.expected + "!");
     // The list stays for the user to see what was found.
     EXPECT_TRUE(test::fs::exists(s.folder + "/K.list"));
   }

@@ -302,19 +302,21 @@ TEST(ReadOutputFiles, HeaderVariants) {
     std::string text;
     std::string message;  // "" for success
   };
-  const std::string rest =
-      "Estimated Ln Prob of Data   = -5.5\n(%Miss)\n 1 a (0) : 0.25 0.75\n";
+  const std::string rest = "Estimated Ln Prob of Data   = -5.5\n(%Miss)\n 1 a (0) : 0.25 0.75\n";
   const Case cases[] = {
-      {"blank lines before the counts", "Run parameters:\n\n   1 individuals\n\n \n 7 loci\n\t2 populations\n" + rest, ""},
+      {"blank lines before the counts",
+       "Run parameters:\n\n   1 individuals\n\n \n 7 loci\n\t2 populations\n" + rest, ""},
       {"CR LF line ends",
        "Run parameters:\r\n 1 individuals\r\n 7 loci\r\n 2 populations\r\n"
        "Estimated Ln Prob of Data   = -5.5\r\n(%Miss)\r\n 1 a (0) : 0.25 0.75\r\n",
        ""},
       {"Run must be the first value", "Runs\nthe Run\nRun\n 1\n 7\n 2\n" + rest, ""},
       {"a first line of slashes and commas", "/etc\n,\nRun\n 1\n 7\n 2\n" + rest, ""},
-      {"run in lower case", "run parameters:\n 1\n 7\n 2\n" + rest, "End of file in file, @, at line 7!"},
+      {"run in lower case", "run parameters:\n 1\n 7\n 2\n" + rest,
+       "End of file in file, @, at line 7!"},
       {"no Run at all", "", "End of file in file, @, at line 0!"},
-      {"letters for the individuals", "Run\n many individuals\n", "Syntax error in file, @, at line 2!"},
+      {"letters for the individuals", "Run\n many individuals\n",
+       "Syntax error in file, @, at line 2!"},
       {"null for K", "Run\n 1\n 7\n ,\n" + rest, "Missing value in file, @, at line 4!"},
       {"null for loci is not used", "Run\n 1\n ,\n 2\n" + rest, ""},
   };
@@ -333,8 +335,9 @@ TEST(ReadOutputFiles, HeaderVariants) {
 
 TEST(ReadOutputFiles, TableCutAfterItsFirstRow) {
   Study s;
-  s.add_text("K_f",
-             "Run\n 2\n 7\n 2\nEstimated Ln Prob of Data   = -5.5\n(%Miss)\n 1 a (0) : 0.25 0.75\n");
+  s.add_text(
+      "K_f",
+      "Run\n 2\n 7\n 2\nEstimated Ln Prob of Data   = -5.5\n(%Miss)\n 1 a (0) : 0.25 0.75\n");
   EXPECT_EQ(s.read(2, 2, 2, 1), "End of file in file, " + s.file("K_f") + ", at line 7!");
 }
 
@@ -349,9 +352,11 @@ TEST(ReadOutputFiles, WriterFilesReadBack) {
   int n = 0;
   for (const auto& extra : variants) {
     ++n;
-    std::vector<std::string> args = {"file", "--out", dir / ("K" + std::to_string(n) + "_f"),
-                                     "--ind", "3", "--k", "2", "--lnp", "-77.25", "--q", rows,
-                                     "--loci", "50"};
+    std::vector<std::string> args = {"file",  "--out", dir / ("K" + std::to_string(n) + "_f"),
+                                     "--ind", "3",     "--k",
+                                     "2",     "--lnp", "-77.25",
+                                     "--q",   rows,    "--loci",
+                                     "50"};
     args.insert(args.end(), extra.begin(), extra.end());
     const auto r = test::run_program(STRWRITE_BIN, args, dir.str());
     ASSERT_EQ(r.status, 0) << r.err;

@@ -5,7 +5,8 @@ namespace pelvano::test {
 std::vector<std::string> labelled_rows(const std::vector<std::vector<std::string>>& m) {
   std::vector<std::string> rows;
   for (std::size_t i = 0; i < m.size(); ++i) {
-    std::string row = "  " + std::to_string(i + 1) + "   ind" + std::to_string(i + 1) + "    (0)   :  ";
+    std::string row =
+        "  " + std::to_string(i + 1) + "   ind" + std::to_string(i + 1) + "    (0)   :  ";
     for (const auto& v : m[i]) row += v + " ";
     rows.push_back(row);
   }

@@ -51,7 +51,8 @@ std::string read_file(const std::string& name) {
 
 std::vector<std::string> list_dir(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -118,7 +119,9 @@ ProcessResult run_pelvano(const std::vector<std::string>& args, const std::strin
   return run_program(PELVANO_BIN, args, cwd, path_value);
 }
 
-std::string expected_banner() { return pelvano::banner_text(); }
+std::string expected_banner() {
+  return pelvano::banner_text();
+}
 
 }  // namespace pelvano::test
 
@@ -127,7 +130,9 @@ std::string expected_banner() { return pelvano::banner_text(); }
 namespace pelvano::test {
 
 Capture::Capture() : file(std::tmpfile()) {}
-Capture::~Capture() { std::fclose(file); }
+Capture::~Capture() {
+  std::fclose(file);
+}
 
 std::string Capture::text() {
   std::fflush(file);
@@ -139,8 +144,8 @@ std::string Capture::text() {
   return s;
 }
 
-void set_up_run(Run& run, Capture& console, const std::string& folder,
-                const std::string& generic, int kstart, int kend, int nind, int nrun) {
+void set_up_run(Run& run, Capture& console, const std::string& folder, const std::string& generic,
+                int kstart, int kend, int nind, int nrun) {
   run.console = console.file;
   run.errstream = console.file;
   run.pauses = false;

@@ -66,7 +66,7 @@ struct Capture {
 
 // Sets up a run as the parameter file would, with tables created, the console and the
 // error stream going to the captures and no pauses.
-void set_up_run(Run& run, Capture& console, const std::string& folder,
-                const std::string& generic, int kstart, int kend, int nind, int nrun);
+void set_up_run(Run& run, Capture& console, const std::string& folder, const std::string& generic,
+                int kstart, int kend, int nind, int nrun);
 
 }  // namespace pelvano::test

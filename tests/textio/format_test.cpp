@@ -10,7 +10,9 @@
 namespace pelvano {
 namespace {
 
-std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+std::string blanks(int n) {
+  return std::string(static_cast<std::size_t>(n), ' ');
+}
 
 struct FixedCase {
   double value;
@@ -37,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
     WorkedResults, FixedField,
     ::testing::Values(FixedCase{-4512.3851, 14, 2, blanks(6) + "-4512.39"},
                       FixedCase{0.5, 14, 4, blanks(8) + "0.5000"},
-                      FixedCase{0.125, 14, 2, blanks(10) + "0.12"},   // tie: even 2 stays
-                      FixedCase{0.375, 14, 2, blanks(10) + "0.38"},   // tie: odd 7 goes up
+                      FixedCase{0.125, 14, 2, blanks(10) + "0.12"},  // tie: even 2 stays
+                      FixedCase{0.375, 14, 2, blanks(10) + "0.38"},  // tie: odd 7 goes up
                       FixedCase{0.03125, 14, 4, blanks(8) + "0.0312"},
                       FixedCase{-0.00004, 14, 4, blanks(8) + "0.0000"},
                       FixedCase{123456789012.5, 14, 2, std::string(14, '*')},
@@ -58,10 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FixedCase{-12345678901.5, 14, 2, std::string(14, '*')},
                       FixedCase{123456789012.0, 14, 1, "123456789012.0"},
                       // Narrow fields for the special values.
-                      FixedCase{inf, 7, 1, "    Inf"},
-                      FixedCase{-inf, 8, 1, "    -Inf"},
-                      FixedCase{-inf, 3, 1, "***"},
-                      FixedCase{nan, 2, 1, "**"},
+                      FixedCase{inf, 7, 1, "    Inf"}, FixedCase{-inf, 8, 1, "    -Inf"},
+                      FixedCase{-inf, 3, 1, "***"}, FixedCase{nan, 2, 1, "**"},
                       FixedCase{1.5, 3, 1, "1.5"},
                       FixedCase{std::numeric_limits<double>::max(), 14, 4, std::string(14, '*')},
                       FixedCase{5e-324, 14, 4, blanks(8) + "0.0000"}));

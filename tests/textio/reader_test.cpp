@@ -62,7 +62,9 @@ struct TextCase {
   Texts expected;
 };
 
-void PrintTo(const TextCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.input); }
+void PrintTo(const TextCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.input);
+}
 
 class FreeFormTexts : public ::testing::TestWithParam<TextCase> {};
 
@@ -75,39 +77,32 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, FreeFormTexts,
     ::testing::Values(
         TextCase{"Run 2 follows\n", 1, {"Run"}},
-        TextCase{"Estimated Ln Prob of Data   = -3456.7\n", 6,
+        TextCase{"Estimated Ln Prob of Data   = -3456.7\n",
+                 6,
                  {"Estimated", "Ln", "Prob", "of", "Data", "="}},
         TextCase{"  7  ind7  (12)  3 :  0.101 0.899\n", 5, {"7", "ind7", "(12)", "3", ":"}},
-        TextCase{"data/runs\n", 1, {"data"}},
-        TextCase{"'data/runs'\n", 1, {"data/runs"}},
+        TextCase{"data/runs\n", 1, {"data"}}, TextCase{"'data/runs'\n", 1, {"data/runs"}},
         TextCase{"\"/data/my runs\" comment\n", 1, {"/data/my runs"}},
-        TextCase{"C:\\str\\runs\n", 1, {"C:\\str\\runs"}},
-        TextCase{"'it''s'\n", 1, {"it's"}},
+        TextCase{"C:\\str\\runs\n", 1, {"C:\\str\\runs"}}, TextCase{"'it''s'\n", 1, {"it's"}},
         TextCase{"\"say \"\"hi\"\"\"\n", 1, {"say \"hi\""}},
         TextCase{"'abc\ndef' x\n", 2, {"abcdef", "x"}},  // line ends add nothing
         TextCase{"'a\"b' \"c'd\"\n", 2, {"a\"b", "c'd"}},
         TextCase{"\n   \n\t\n  value\n", 1, {"value"}},  // blank lines are passed over
-        TextCase{"\ta\tb\n", 2, {"a", "b"}},               // tabs are blanks
-        TextCase{"a\nb\n", 2, {"a", "b"}},                 // values from several lines
-        TextCase{",x\n", 2, {"<null>", "x"}},
-        TextCase{"a,,b\n", 3, {"a", "<null>", "b"}},
+        TextCase{"\ta\tb\n", 2, {"a", "b"}},             // tabs are blanks
+        TextCase{"a\nb\n", 2, {"a", "b"}},               // values from several lines
+        TextCase{",x\n", 2, {"<null>", "x"}}, TextCase{"a,,b\n", 3, {"a", "<null>", "b"}},
         TextCase{"a , , b\n", 3, {"a", "<null>", "b"}},
         TextCase{"a,\n,b\n", 3, {"a", "<null>", "b"}},  // a comma after a comma, over a line end
         TextCase{"a\n,b\n", 2, {"a", "b"}},             // a line end is a separator of its own
-        TextCase{"a , b\n", 2, {"a", "b"}},
-        TextCase{"3*x y\n", 4, {"x", "x", "x", "y"}},
+        TextCase{"a , b\n", 2, {"a", "b"}}, TextCase{"3*x y\n", 4, {"x", "x", "x", "y"}},
         TextCase{"2* y\n", 3, {"<null>", "<null>", "y"}},
         TextCase{"2*,y\n", 3, {"<null>", "<null>", "y"}},
         TextCase{"2*'a b' c\n", 3, {"a b", "a b", "c"}},
         TextCase{"K*\n", 1, {"K*"}},  // no digits before the star: a plain value
-        TextCase{"a*b\n", 1, {"a*b"}},
-        TextCase{"0*x\n", 1, {"<error>"}},
-        TextCase{"/abc\n", 1, {"<end>"}},
-        TextCase{"a / b\n", 3, {"a", "<end>", "<end>"}},
-        TextCase{"(%Miss):=x)\n", 1, {"(%Miss):=x)"}},
-        TextCase{"", 1, {"<eof>"}},
-        TextCase{"\n\n", 1, {"<eof>"}},
-        TextCase{"a\n", 2, {"a", "<eof>"}},
+        TextCase{"a*b\n", 1, {"a*b"}}, TextCase{"0*x\n", 1, {"<error>"}},
+        TextCase{"/abc\n", 1, {"<end>"}}, TextCase{"a / b\n", 3, {"a", "<end>", "<end>"}},
+        TextCase{"(%Miss):=x)\n", 1, {"(%Miss):=x)"}}, TextCase{"", 1, {"<eof>"}},
+        TextCase{"\n\n", 1, {"<eof>"}}, TextCase{"a\n", 2, {"a", "<eof>"}},
         TextCase{"'never closed\n", 1, {"<eof>"}},
         TextCase{"a\r\nb\r\n", 2, {"a", "b"}},  // CR LF reads like LF
         TextCase{"last line without end", 3, {"last", "line", "without"}}));
@@ -264,26 +259,17 @@ TEST(ParseReal, FormExponentsAndRounding) {
     ReadError why;
     double value;
   };
-  const Case doubles[] = {{"-3456.7", ReadError::none, -3456.7},
-                          {"1.5D2", ReadError::none, 150.0},
-                          {"1.5d+2", ReadError::none, 150.0},
-                          {"25E-1", ReadError::none, 2.5},
-                          {"+.5", ReadError::none, 0.5},
-                          {"5.", ReadError::none, 5.0},
-                          {"7", ReadError::none, 7.0},
-                          {"0.1", ReadError::none, 0.1},
-                          {"1e400", ReadError::conversion, 0},
-                          {"-1e400", ReadError::conversion, 0},
-                          {"1e-400", ReadError::none, 0.0},
-                          {".", ReadError::syntax, 0},
-                          {"1.2.3", ReadError::syntax, 0},
-                          {"1e", ReadError::syntax, 0},
-                          {"1e+", ReadError::syntax, 0},
-                          {"nan", ReadError::syntax, 0},
-                          {"inf", ReadError::syntax, 0},
-                          {"Infinity", ReadError::syntax, 0},
-                          {"0x10", ReadError::syntax, 0},
-                          {"1,5", ReadError::syntax, 0}};
+  const Case doubles[] = {
+      {"-3456.7", ReadError::none, -3456.7}, {"1.5D2", ReadError::none, 150.0},
+      {"1.5d+2", ReadError::none, 150.0},    {"25E-1", ReadError::none, 2.5},
+      {"+.5", ReadError::none, 0.5},         {"5.", ReadError::none, 5.0},
+      {"7", ReadError::none, 7.0},           {"0.1", ReadError::none, 0.1},
+      {"1e400", ReadError::conversion, 0},   {"-1e400", ReadError::conversion, 0},
+      {"1e-400", ReadError::none, 0.0},      {".", ReadError::syntax, 0},
+      {"1.2.3", ReadError::syntax, 0},       {"1e", ReadError::syntax, 0},
+      {"1e+", ReadError::syntax, 0},         {"nan", ReadError::syntax, 0},
+      {"inf", ReadError::syntax, 0},         {"Infinity", ReadError::syntax, 0},
+      {"0x10", ReadError::syntax, 0},        {"1,5", ReadError::syntax, 0}};
   for (const Case& c : doubles) {
     double v = 0;
     EXPECT_EQ(parse_real(c.text, v), c.why) << c.text;
