@@ -265,7 +265,8 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
       consistent += std::popcount(together[w]) + std::popcount(apart[w]);
     }
   }
-  const double p = static_cast<double>(n * (n - 1) / 2);
+  const std::int64_t pairs = n * (n - 1) / 2;
+  const auto p = static_cast<double>(pairs);
   run.Q2(5, k) = (run.Q2(5, k) + static_cast<double>(consistent)) / (p + 0.00001);
 }
 

@@ -121,7 +121,8 @@ void similarity_sums(const ReplicateView* reps, int count, std::int32_t n,
     std::fill(out, out + count, SimilaritySums{});
     return;
   }
-  const auto stride = static_cast<std::size_t>((n + block - 1) / block * block);
+  const std::size_t blocks = (static_cast<std::size_t>(n) + block - 1) / block;
+  const std::size_t stride = blocks * block;
   std::size_t total = 0;
   for (int b = 0; b < count; ++b) total += static_cast<std::size_t>(reps[b].k) * stride;
   scratch.columns.assign(total, 0.0f);
