@@ -100,35 +100,21 @@ TEST(ReportFatal, ConsoleErrorFileAndStatus) {
   pelvano::Run run;
   run.pauses = false;
   run.fname = dir / "p.par";
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  run.console = out;
-  run.errstream = err;
-  auto text = [](std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    char buf[256];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    return s;
-  };
+  test::Capture out, err, out2;
+  run.console = out.file;
+  run.errstream = err.file;
   EXPECT_EQ(report_fatal(run, FatalError{"Something is wrong!  ", FatalKind::check}), 1);
-  EXPECT_EQ(text(out), "Something is wrong!\n");
-  EXPECT_EQ(text(err), "");
+  EXPECT_EQ(out.text(), "Something is wrong!\n");
+  EXPECT_EQ(err.text(), "");
   EXPECT_EQ(test::read_file(run.fname + ".error"), "Something is wrong!\n");
 
-  std::FILE* out2 = std::tmpfile();
-  run.console = out2;
+  run.console = out2.file;
   EXPECT_EQ(
       report_fatal(run, FatalError{"End of file in file, x, at line 3!", FatalKind::read_failure}),
       1);
-  EXPECT_EQ(text(out2), "");
-  EXPECT_EQ(text(err), "End of file in file, x, at line 3!\n");
+  EXPECT_EQ(out2.text(), "");
+  EXPECT_EQ(err.text(), "End of file in file, x, at line 3!\n");
   EXPECT_EQ(test::read_file(run.fname + ".error"), "End of file in file, x, at line 3!\n");
-  std::fclose(out);
-  std::fclose(out2);
-  std::fclose(err);
 }
 
 TEST(StopOnError, ThrowsTheMessageWithoutTrailingBlanks) {
