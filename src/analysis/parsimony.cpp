@@ -1,5 +1,7 @@
 // The Parsimony method: replicate scores from the individual memberships, the small-cluster
 // penalty, the pair consistency, the best K, and the output file of its best replicate.
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -109,8 +111,19 @@ void work_out(const Run& run, Replicate* batch, int count, Worker& w) {
   for (int b = 0; b < m; ++b) scored[b]->sums = sums[b];
 }
 
+// The cores this process may run on (fewer than the machine has under taskset or a
+// container's limits).
+unsigned usable_cores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+    return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
+  }
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
 unsigned worker_count(std::size_t tasks) {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = usable_cores();
   return static_cast<unsigned>(std::min<std::size_t>({cores, tasks, 8}));
 }
 
