@@ -3,7 +3,15 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build demo check bench clean
+.PHONY: all build demo check bench clean check-sanitize fuzz-smoke
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer (clang, asserts
+# and the library's own checks kept on). A sanitizer report ends its process with status 86.
+SAN_BUILD ?= build-sanitize
+SAN_FLAGS = -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined \
+  -fno-sanitize-recover=all -D_GLIBCXX_ASSERTIONS
+SAN_ENV = ASAN_OPTIONS=detect_leaks=1:exitcode=86:strict_string_checks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:exitcode=86
 
 all: build
 
@@ -27,3 +35,36 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+$(SAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)"
+
+check-sanitize: $(SAN_BUILD)/CMakeCache.txt
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j 8
+
+# Each fuzz target (tests/fuzz) for FUZZ_TIME seconds under libFuzzer with AddressSanitizer
+# and UndefinedBehaviorSanitizer, from the committed corpus. Any crash, sanitizer report,
+# input slower than 1 s or memory over 2 GiB fails; the input is kept in
+# $(FUZZ_BUILD)/artifacts. Each target runs in a scratch folder of its own.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME ?= 60
+FUZZ_TARGETS = reader params structure
+FUZZ_FLAGS = -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined \
+  -fno-sanitize-recover=all -D_GLIBCXX_ASSERTIONS -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DBUILD_TESTING=OFF -DPELVANO_FUZZ=ON -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+
+fuzz-smoke: $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/work/$$t $(FUZZ_BUILD)/artifacts; \
+	  echo "== fuzz_$$t: $(FUZZ_TIME) s"; \
+	  (cd $(FUZZ_BUILD)/work/$$t && ../../tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_TIME) \
+	    -timeout=1 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=$(CURDIR)/$(FUZZ_BUILD)/artifacts/$$t- \
+	    ../../corpus/$$t $(CURDIR)/tests/fuzz/corpus/$$t) || exit 1; \
+	done

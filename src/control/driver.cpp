@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "analysis/analysis.hpp"
@@ -19,6 +21,18 @@ namespace pelvano {
 namespace {
 
 constexpr std::size_t c199 = 199;
+
+// The message as one line of text: names in it may come from a folder listing or a
+// parameter file and hold control characters (a line end, a carriage return, an escape
+// sequence), which are shown as "?".
+std::string one_line(std::string_view message) {
+  std::string text(message);
+  for (char& c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 0x20 && c != '\t') || u == 0x7f) c = '?';
+  }
+  return text;
+}
 
 bool file_exists(const std::string& name) {
   struct stat st {};
@@ -60,11 +74,30 @@ void drive(Run& run, int argc, const char* const* argv) {
   write_results(run);
 }
 
+int main_entry(int argc, const char* const* argv,
+               void (*phases)(Run& run, int argc, const char* const* argv)) {
+  // A write past the file-size limit (ulimit -f) fails with a message that names the file
+  // instead of killing the process; so does a console that has gone away (a closed pipe):
+  // the results file is still written.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+  Run run;
+  try {
+    phases(run, argc, argv);
+  } catch (const FatalError& error) {
+    return report_fatal(run, error);
+  } catch (const std::bad_alloc&) {
+    return report_fatal(run, FatalError{"Out of memory!", FatalKind::file_system});
+  }
+  return 0;
+}
+
 int report_fatal(Run& run, const FatalError& error) {
-  const std::string message(trim_right(error.message));
+  const std::string message = one_line(trim_right(error.message));
   std::FILE* out = error.kind == FatalKind::read_failure ? run.errstream : run.console;
   std::fflush(run.console);
-  std::fprintf(out, "%s\n", message.c_str());
+  std::fwrite(message.data(), 1, message.size(), out);
+  std::fputc('\n', out);
   std::fflush(out);
   const std::string fname = run.fname.empty() ? std::string(default_parameter_file) : run.fname;
   if (!write_error_file(fname, message)) {

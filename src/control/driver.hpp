@@ -21,4 +21,10 @@ void drive(Run& run, int argc, const char* const* argv);
 // returns the exit status of the process.
 int report_fatal(Run& run, const FatalError& error);
 
+// The process entry of a program made of the phases: runs `phases` on a fresh run and
+// reports a fatal error as the user sees it. Returns the exit status: 0 after a normal
+// end, 1 after a fatal error.
+int main_entry(int argc, const char* const* argv,
+               void (*phases)(Run& run, int argc, const char* const* argv));
+
 }  // namespace pelvano

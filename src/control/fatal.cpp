@@ -1,6 +1,7 @@
 #include "control/fatal.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,7 +31,8 @@ void stop_on_file_error(std::string_view action, std::string_view file, int err)
   msg += " file, ";
   msg += file;
   msg += ": ";
-  msg += std::strerror(err);
+  // errno 0: the reading layer refused a name that is not a regular file.
+  msg += err == 0 ? "Not a regular file" : std::strerror(err);
   msg += "!";
   throw FatalError{std::move(msg), FatalKind::file_system};
 }
@@ -73,6 +75,8 @@ int checkdir(std::string_view folder) {
   // The probe is created exclusively, so that a file of the user's that happens to carry
   // the probe's name (or a link in its place) is never opened, truncated or deleted.
   const std::string base(trim_right(folder));
+  // A name with a null character would be cut short by the system and name another file.
+  if (base.find('\0') != std::string::npos) return 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string probe = base;
     if (attempt == 0) {
@@ -101,8 +105,26 @@ std::string error_file_name(std::string_view fname) {
 bool write_error_file(std::string_view fname, std::string_view message) {
   const std::string name = error_file_name(fname);
   // A link in place of the error file is not followed: the message never lands elsewhere.
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  // Nor is anything but a regular file written: a FIFO in its place would block the open.
+  if (name.find('\0') != std::string::npos) {
+    errno = ENOENT;
+    return false;
+  }
+  const int fd = ::open(name.c_str(),
+                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
   if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (::ftruncate(fd, 0) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return false;
+  }
   std::string text(trim_right(message));
   text += '\n';
   const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());

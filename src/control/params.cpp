@@ -39,7 +39,10 @@ void read_parameters(Run& run) {
 
   std::string probe_folder = run.PATHNAME;
   probe_folder += run.PLATFORMSLASH;
-  if (checkdir(probe_folder) == 0) stoponerror("The path, " + run.PATHNAME + ", does not exist!");
+  // An empty folder is no folder: with the separator added it would name the root folder.
+  if (run.PATHNAME.empty() || checkdir(probe_folder) == 0) {
+    stoponerror("The path, " + run.PATHNAME + ", does not exist!");
+  }
 
   if (!read_text_value(in, C199)) {
     stoponerror("Error reading the generic name of Structure output files!");
@@ -47,6 +50,11 @@ void read_parameters(Run& run) {
   run.FILENAME = std::string(trim(C199));
   if (run.FILENAME.empty() || run.FILENAME.back() != '*') {
     stoponerror("The generic name of Structure output files does not end with wildcard *!");
+  }
+  // The list and results files are named from it in the folder: it must be a file name.
+  if (run.FILENAME.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+    stoponerror("The generic name of Structure output files, " + run.FILENAME +
+                ", is not a file name!");
   }
   run.FILENAME0 = run.FILENAME.substr(0, run.FILENAME.size() - 1);
 

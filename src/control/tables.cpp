@@ -1,7 +1,10 @@
 #include "control/tables.hpp"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <new>
 
@@ -28,11 +31,35 @@ std::uint64_t count(std::int64_t first, std::int64_t last) {
   return last >= first ? static_cast<std::uint64_t>(last - first + 1) : 0;
 }
 
-std::uint64_t physical_memory() {
+// Memory the run tables may take: three quarters of what the system can give right now
+// (MemAvailable; the physical memory when that is not known), leaving room for the rest of
+// the run, and within the limits of the process (ulimit -v, -d).
+std::uint64_t usable_memory() {
+  std::uint64_t have = saturated;
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long page = ::sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || page <= 0) return saturated;
-  return mul(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page));
+  if (pages > 0 && page > 0) {
+    have = mul(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page));
+  }
+  if (std::FILE* f = std::fopen("/proc/meminfo", "re")) {
+    char line[256];
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+        have = std::min(have, mul(kib, 1024));
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  have = have / 4 * 3;
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    rlimit limit{};
+    if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      have = std::min<std::uint64_t>(have, limit.rlim_cur);
+    }
+  }
+  return have;
 }
 
 }  // namespace
@@ -64,7 +91,7 @@ void create_tables(Run& run) {
   const std::int64_t ks = run.KSTART;
   const std::int64_t ke = run.KEND;
   const std::uint64_t need = table_bytes(run.KSTART, run.KEND, run.NIND, run.NRUN);
-  const std::uint64_t have = physical_memory();
+  const std::uint64_t have = usable_memory();
   if (need > have) {
     const std::uint64_t mib = std::uint64_t{1} << 20;
     const std::string needed =
@@ -73,7 +100,7 @@ void create_tables(Run& run) {
             : itoc(static_cast<std::int64_t>((need + mib - 1) / mib));
     stoponerror("Not enough memory: the run tables for K from " + itoc(run.KSTART) + " to " +
                 itoc(run.KEND) + ", " + itoc(run.NIND) + " individuals and " + itoc(run.NRUN) +
-                " runs per K value need " + needed + " MiB, and this computer has " +
+                " runs per K value need " + needed + " MiB, and this computer can give them " +
                 itoc(static_cast<std::int64_t>(have / mib)) + " MiB!");
   }
   try {

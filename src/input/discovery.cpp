@@ -54,6 +54,12 @@ void discover(Run& run) {
       list_matching(folder + run.PLATFORMSLASH, std::string(trim_right(run.FILENAME)) + "_f");
   std::string list;
   for (const std::string& name : names) {
+    // The list holds one name per line: a name with a line end in it would be read back
+    // as two names, the first perhaps of another file.
+    if (name.find('\n') != std::string::npos) {
+      stoponerror("The name of Structure output file, " + folder + run.PLATFORMSLASH + name +
+                  ", holds a line end!");
+    }
     list += folder;
     list += run.PLATFORMSLASH;
     list += name;

@@ -1,10 +1,12 @@
 #include "textio/output.hpp"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,9 +28,30 @@ bool write_all(int fd, std::string_view data) {
   return true;
 }
 
+// Holds back the signals that end a process by default while the temporary file exists, so
+// that an interrupt cannot leave it behind: a signal that came meanwhile ends the process
+// once the file has been renamed or removed.
+struct HeldSignals {
+  sigset_t old;
+  HeldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2}) {
+      sigaddset(&set, s);
+    }
+    pthread_sigmask(SIG_BLOCK, &set, &old);
+  }
+  ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &old, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+};
+
 }  // namespace
 
 void replace_file(const std::string& name, std::string_view content) {
+  // A null character would cut the name short and make the system write another file.
+  if (name.find('\0') != std::string::npos) stop_on_file_error("create", name, EINVAL);
+  const HeldSignals held;
   std::string temp = name + ".tmp-XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) stop_on_file_error("create", name, errno);
@@ -36,7 +59,8 @@ void replace_file(const std::string& name, std::string_view content) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  if (!write_all(fd, content)) {
+  // On disk before the rename: a crash never leaves an empty file in place of the old one.
+  if (!write_all(fd, content) || ::fsync(fd) != 0) {
     const int err = errno;
     ::close(fd);
     ::unlink(temp.c_str());

@@ -1,8 +1,10 @@
 #include "textio/reader.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -18,7 +20,12 @@ namespace pelvano {
 
 namespace {
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds start small, so that small inputs refill, move and grow the buffer.
+constexpr std::size_t initial_buffer = 64;
+#else
 constexpr std::size_t initial_buffer = std::size_t{1} << 20;
+#endif
 
 bool is_blank(char c) {
   return c == ' ' || c == '\t';
@@ -36,8 +43,28 @@ TextReader::~TextReader() {
 bool open_reader(TextReader& in, const std::string& name) {
   close_reader(in);
   in.name = name;
-  in.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only regular files are read: a FIFO would block the open or the read forever, and a
+  // device such as /dev/zero never ends its line. The type is checked before the open, so
+  // that no device is ever opened, and again on the open file, which cannot block.
+  struct stat st {};
+  if (name.find('\0') != std::string::npos) {
+    errno = ENOENT;
+    return false;
+  }
+  if (::stat(name.c_str(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    return false;
+  }
+  in.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (in.fd < 0) return false;
+  if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    close_reader(in);
+    errno = err;
+    return false;
+  }
+  ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
   if (in.buf.size() < initial_buffer) in.buf.resize(initial_buffer);
   in.fill = in.next = in.lbeg = in.lend = 0;
   in.source_done = false;
@@ -84,7 +111,14 @@ bool read_line(TextReader& in, std::string_view& line) {
       in.fill -= in.next;
       in.next = 0;
     }
-    if (in.fill == in.buf.size()) in.buf.resize(in.buf.size() * 2);
+    if (in.fill == in.buf.size()) {
+      // A line that never ends (a huge file without line ends) must not take all memory.
+      if (in.fill >= max_line_length) {
+        stop_on_read_failure("Line too long in file, " + in.name + ", at line " +
+                             itoc(in.lineno + 1) + "!");
+      }
+      in.buf.resize(std::min(in.buf.size() * 2, max_line_length));
+    }
     scan = in.fill;
     ssize_t got;
     do {

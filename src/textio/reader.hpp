@@ -38,7 +38,12 @@ struct TextReader {
   std::int64_t lineno = 0;   // number of the line last taken (1 for the first line)
 };
 
-// Opens a file for reading from its start. Returns false (errno set) when it cannot.
+// Longest line a read takes: a longer line ends the run with a read failure.
+inline constexpr std::size_t max_line_length = std::size_t{64} << 20;
+
+// Opens a regular file for reading from its start. Returns false when it cannot, with errno
+// set, or 0 in errno when the name is neither a regular file nor a folder (a FIFO, a
+// device, a socket).
 bool open_reader(TextReader& in, const std::string& name);
 
 // Opens a file for reading or ends the run with a message that names the file.

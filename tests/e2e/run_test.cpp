@@ -153,6 +153,19 @@ TEST(Run, HeaderCheckStopsThroughTheErrorFile) {
   EXPECT_FALSE(test::fs::exists(s.dir / "runs/K.K"));
 }
 
+TEST(Run, ConsoleThatGoesAwayStillGetsTheReportWritten) {
+  // Piped into a program that stops reading after the first byte.
+  WriterStudy s;
+  const auto r = test::run_program(
+      "/bin/bash",
+      {"-c", "\"$0\" study.par | head -c 1 > /dev/null; echo ${PIPESTATUS[0]} > status",
+       PELVANO_BIN},
+      s.dir.str());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::read_file(s.dir / "status"), "0\n");
+  EXPECT_NE(test::read_file(s.dir / "runs/K.K").find("Parsimony method:"), std::string::npos);
+}
+
 TEST(Run, FolderWithBlanksAndQuotesInItsName) {
   TempDir dir;
   const std::string folder = dir / "my \"odd' runs";
