@@ -23,6 +23,7 @@ build: $(BUILD)/CMakeCache.txt
 
 demo: build
 	cd examples && ../$(BUILD)/pelvano example.par
+	cd examples && ../$(BUILD)/pelvano-plot example.par
 	@echo
 	@cat examples/study/K.K 2>/dev/null || true
 

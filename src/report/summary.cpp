@@ -1,0 +1,48 @@
+#include "report/summary.hpp"
+
+#include <cmath>
+
+#include "analysis/analysis.hpp"
+#include "textio/format.hpp"
+
+namespace pelvano {
+
+StudySummary summarise(const Run& run) {
+  StudySummary s;
+  s.folder = std::string(trim_right(run.PATHNAME));
+  s.generic = std::string(trim_right(run.FILENAME));
+  s.nind = run.NIND;
+  s.nrun = run.NRUN;
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    KSummary row;
+    row.k = k;
+    row.runs = run.KRUN(k);
+    row.mean = run.X(k, 1);
+    row.sd = run.X(k, 2);
+    if (k > run.KSTART) row.l1 = run.L1(k);
+    if (k > run.KSTART && k < run.KEND) {
+      row.l2 = std::fabs(run.L1(k + 1) - run.L1(k));
+      row.deltak = run.DELTAK(k);
+    }
+    row.best_score = run.BESTSCORE(k);
+    row.small_clusters = run.Q2(2, k);
+    row.consistency = run.Q2(5, k);
+    row.parsimony = run.Q2(1, k);
+    row.best_run = run.BESTREP(k);
+    if (row.best_run > 0) row.best_file = std::string(trim_right(best_output_file(run, k)));
+    for (std::int32_t r = 1; r <= run.NRUN; ++r) row.lnp.push_back(run.LOGLK(r, k));
+    s.ks.push_back(std::move(row));
+  }
+  s.evanno = run.evanno_best;
+  s.pritchard = pritchard_best(run);
+  s.parsimony = parsimony_best(run);
+  return s;
+}
+
+std::string companion_file_name(const Run& run, std::string_view extension) {
+  std::string name(trim_right(run.ESTFILENAME));
+  if (name.size() >= 2 && name.compare(name.size() - 2, 2, ".K") == 0) name.resize(name.size() - 2);
+  return name + std::string(extension);
+}
+
+}  // namespace pelvano

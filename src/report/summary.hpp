@@ -1,0 +1,53 @@
+// The per-K numbers of a finished analysis, gathered once for the table and the figure
+// that pelvano-plot writes beside the results file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// One K of the study.
+struct KSummary {
+  std::int32_t k = 0;
+  std::int32_t runs = 0;         // replicate runs read for this K
+  double mean = 0;               // Mean_Ln(D|K)
+  double sd = 0;                 // its standard deviation over the runs
+  std::optional<double> l1;      // L'(K): none for the first K
+  std::optional<double> l2;      // |L''(K)|: none for the first and the last K
+  std::optional<double> deltak;  // none for the first and the last K
+  double best_score = 0;         // score of the best replicate run (-1e300: none scored)
+  double small_clusters = 0;     // clusters of 5 or fewer members, over the scored runs
+  double consistency = 0;        // pair consistency
+  double parsimony = 0;          // Parsimony value
+  std::int32_t best_run = 0;     // 0: none
+  std::string best_file;         // "": none
+  std::vector<double> lnp;       // Ln P(D) of each replicate run, run 1 first
+};
+
+// The whole study as the table and the figure show it.
+struct StudySummary {
+  std::string folder;   // folder of the Structure output files, as in the parameter file
+  std::string generic;  // their generic name, ending with "*"
+  std::int32_t nind = 0;
+  std::int32_t nrun = 0;
+  std::vector<KSummary> ks;  // KSTART..KEND in order
+  std::int32_t evanno = 0;   // 0: no DeltaK could be compared
+  std::int32_t pritchard = 0;
+  std::int32_t parsimony = 0;
+};
+
+// Gathers the summary from the run tables after the analysis pass. Reads the headers of
+// the Structure output files again to name each K's best replicate file.
+StudySummary summarise(const Run& run);
+
+// The name of a file beside the results file: ESTFILENAME with its ".K" replaced by
+// `extension` (which includes its dot).
+std::string companion_file_name(const Run& run, std::string_view extension);
+
+}  // namespace pelvano

@@ -1,0 +1,69 @@
+#include "report/table.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <type_traits>
+
+namespace pelvano {
+
+namespace {
+
+constexpr std::string_view header[] = {
+    "K",         "Runs",     "Mean_LnP",   "SD_LnP",         "L1",
+    "Abs_L2",    "DeltaK",   "Best_score", "Small_clusters", "Pair_consistency",
+    "Parsimony", "Best_run", "Best_file"};
+
+std::string text_cell(std::string_view text) {
+  if (text.find_first_of("\t\r\n\"") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+std::string optional_cell(const std::optional<double>& x) {
+  return x ? real_cell(*x) : "";
+}
+
+}  // namespace
+
+std::string real_cell(double x) {
+  if (std::isnan(x)) return "NaN";
+  if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, x);
+  return std::string(buf, res.ptr);
+}
+
+std::string table_text(const StudySummary& s) {
+  std::string out;
+  for (const std::string_view h : header) {
+    if (!out.empty()) out += '\t';
+    out += h;
+  }
+  out += '\n';
+  for (const KSummary& k : s.ks) {
+    const std::string cells[] = {
+        std::to_string(k.k),         std::to_string(k.runs),
+        real_cell(k.mean),           real_cell(k.sd),
+        optional_cell(k.l1),         optional_cell(k.l2),
+        optional_cell(k.deltak),     real_cell(k.best_score),
+        real_cell(k.small_clusters), real_cell(k.consistency),
+        real_cell(k.parsimony),      k.best_run > 0 ? std::to_string(k.best_run) : "",
+        text_cell(k.best_file)};
+    static_assert(std::extent_v<decltype(cells)> == std::extent_v<decltype(header)>);
+    bool first = true;
+    for (const std::string& c : cells) {
+      if (!first) out += '\t';
+      first = false;
+      out += c;
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+}  // namespace pelvano

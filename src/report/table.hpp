@@ -1,0 +1,19 @@
+// The per-K table of pelvano-plot: tab-separated text for R, Python or a spreadsheet.
+#pragma once
+
+#include <string>
+
+#include "report/summary.hpp"
+
+namespace pelvano {
+
+// A real in its shortest form that reads back to the same double; "NaN", "Inf", "-Inf"
+// for the special values.
+std::string real_cell(double x);
+
+// One header line and one row per K, cells separated by tabs, every line ending with a
+// line feed. A value that does not exist is an empty cell. A cell that holds a tab, a line
+// end or a double quote is quoted with double quotes, a quote inside it doubled.
+std::string table_text(const StudySummary& s);
+
+}  // namespace pelvano
