@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "report/table.hpp"
+
 namespace pelvano {
 
 namespace {
@@ -36,15 +38,6 @@ std::string num(double v) {
     if (s.back() == '.') s.pop_back();
   }
   return s == "-0" ? "0" : s;
-}
-
-// A value in a tooltip: the shortest text that reads back to it.
-std::string shortest(double v) {
-  if (std::isnan(v)) return "NaN";
-  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
 }
 
 int decimals_for(double step) {
@@ -268,7 +261,7 @@ void draw_series(Canvas& c, const Panel& p, const std::vector<KSummary>& ks,
     c.out += "<circle class=\"" + p.cls + "\" cx=\"" + num(c.x(ks[i].k)) + "\" cy=\"" +
              num(y_of(p, *p.value[i])) + "\" r=\"4\" fill=\"" + std::string(p.colour) +
              "\" stroke=\"#ffffff\" stroke-width=\"1\"><title>K = " + std::to_string(ks[i].k) +
-             ": " + std::string(what) + " " + shortest(*p.value[i]) + "</title></circle>\n";
+             ": " + std::string(what) + " " + real_cell(*p.value[i]) + "</title></circle>\n";
   }
 }
 
@@ -574,7 +567,7 @@ std::string figure_svg(const StudySummary& s) {
           n > 1 ? (static_cast<double>(r) / static_cast<double>(n - 1) - 0.5) * spread : 0.0;
       c.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
                num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) + ", run " +
-               std::to_string(r + 1) + ": Ln P(D) " + shortest(k.lnp[r]) + "</title></circle>\n";
+               std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) + "</title></circle>\n";
     }
   }
   c.out += "</g>\n";
