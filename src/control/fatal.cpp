@@ -26,13 +26,16 @@ void stoponerror(std::string_view message) {
 }
 
 void stop_on_file_error(std::string_view action, std::string_view file, int err) {
+  stop_on_file_error(action, file, std::strerror(err));
+}
+
+void stop_on_file_error(std::string_view action, std::string_view file, std::string_view reason) {
   std::string msg = "Cannot ";
   msg += action;
   msg += " file, ";
   msg += file;
   msg += ": ";
-  // errno 0: the reading layer refused a name that is not a regular file.
-  msg += err == 0 ? "Not a regular file" : std::strerror(err);
+  msg += reason;
   msg += "!";
   throw FatalError{std::move(msg), FatalKind::file_system};
 }

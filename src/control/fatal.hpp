@@ -24,8 +24,11 @@ struct FatalError {
 // Ends the run with the message (trailing blanks removed). Does not return.
 [[noreturn]] void stoponerror(std::string_view message);
 
-// Ends the run after a failed file operation; the message names the file and the reason.
+// Ends the run after a failed file operation; the message names the file and the reason
+// (the text of the error number err, or a reason of the caller's).
 [[noreturn]] void stop_on_file_error(std::string_view action, std::string_view file, int err);
+[[noreturn]] void stop_on_file_error(std::string_view action, std::string_view file,
+                                     std::string_view reason);
 
 // Ends the run after a read inside a Structure output file failed.
 [[noreturn]] void stop_on_read_failure(std::string message);

@@ -40,29 +40,21 @@ TextReader::~TextReader() {
   close_reader(*this);
 }
 
-bool open_reader(TextReader& in, const std::string& name) {
+int open_reader(TextReader& in, const std::string& name) {
   close_reader(in);
   in.name = name;
   // Only regular files are read: a FIFO would block the open or the read forever, and a
   // device such as /dev/zero never ends its line. The type is checked before the open, so
   // that no device is ever opened, and again on the open file, which cannot block.
+  if (name.find('\0') != std::string::npos) return ENOENT;
   struct stat st {};
-  if (name.find('\0') != std::string::npos) {
-    errno = ENOENT;
-    return false;
-  }
-  if (::stat(name.c_str(), &st) != 0) return false;
-  if (!S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : 0;
-    return false;
-  }
+  if (::stat(name.c_str(), &st) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : not_a_regular_file;
   in.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (in.fd < 0) return false;
+  if (in.fd < 0) return errno;
   if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int err = S_ISDIR(st.st_mode) ? EISDIR : 0;
     close_reader(in);
-    errno = err;
-    return false;
+    return S_ISDIR(st.st_mode) ? EISDIR : not_a_regular_file;
   }
   ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
   if (in.buf.size() < initial_buffer) in.buf.resize(initial_buffer);
@@ -70,11 +62,13 @@ bool open_reader(TextReader& in, const std::string& name) {
   in.source_done = false;
   in.replay = false;
   in.lineno = 0;
-  return true;
+  return 0;
 }
 
 void open_reader_or_stop(TextReader& in, const std::string& name) {
-  if (!open_reader(in, name)) stop_on_file_error("open", name, errno);
+  const int err = open_reader(in, name);
+  if (err == not_a_regular_file) stop_on_file_error("open", name, "Not a regular file");
+  if (err != 0) stop_on_file_error("open", name, err);
 }
 
 void close_reader(TextReader& in) {

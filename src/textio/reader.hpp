@@ -41,10 +41,13 @@ struct TextReader {
 // Longest line a read takes: a longer line ends the run with a read failure.
 inline constexpr std::size_t max_line_length = std::size_t{64} << 20;
 
-// Opens a regular file for reading from its start. Returns false when it cannot, with errno
-// set, or 0 in errno when the name is neither a regular file nor a folder (a FIFO, a
+// What open_reader gives when the name is neither a regular file nor a folder (a FIFO, a
 // device, a socket).
-bool open_reader(TextReader& in, const std::string& name);
+inline constexpr int not_a_regular_file = -1;
+
+// Opens a regular file for reading from its start. Returns 0, or the error number of the
+// failure (not_a_regular_file for a name that is no file to read).
+int open_reader(TextReader& in, const std::string& name);
 
 // Opens a file for reading or ends the run with a message that names the file.
 void open_reader_or_stop(TextReader& in, const std::string& name);

@@ -203,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string name = scratch() + "/input.txt";
   write_bytes(name, content);
   TextReader in;
-  PELVANO_FUZZ_CHECK(open_reader(in, name));
+  PELVANO_FUZZ_CHECK(open_reader(in, name) == 0);
   try {
     if (ops.empty()) {
       std::string_view line;

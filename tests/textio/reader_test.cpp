@@ -18,7 +18,7 @@ struct Source {
   explicit Source(const std::string& content) {
     name = dir / "input.txt";
     test::write_file(name, content);
-    EXPECT_TRUE(open_reader(in, name));
+    EXPECT_EQ(open_reader(in, name), 0);
   }
   TempDir dir;
   std::string name;
