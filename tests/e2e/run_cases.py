@@ -1,0 +1,371 @@
+#!/usr/bin/env python3
+"""End-to-end tests of pelvano and pelvano-plot, their cases kept as data.
+
+    run_cases.py --pelvano P --plot P --strwrite P case FOLDER [--bless]
+    run_cases.py --pelvano P --plot P --strwrite P table FILE
+
+A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
+    make ARGS       the Structure-format writer (tools/strwrite) with these arguments
+    from PATH       a folder of the project copied in
+    sh COMMAND      a set-up command (bash)
+    run PROGRAM ARGS  pelvano or pelvano-plot; "run -i PROGRAM ..." with an empty environment
+    same FILE FILE  the two files are equal after the runs
+a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
+what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
+N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
+files and folders, copied in before the steps. A line "@banner@" in an expected file stands
+for the six lines of e2e/banner. --bless writes the expected folder from the runs; check
+every file it writes before it is committed.
+
+A table (e2e/*.txt) holds broken studies and what the program must say; its head tells how.
+"""
+import argparse
+import codecs
+import concurrent.futures
+import os
+import re
+import resource
+import shlex
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+with open(os.path.join(HERE, "banner"), "rb") as f:
+    BANNER = f.read()
+SKIPPED = 125  # a set-up this machine does not permit
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def run(argv, cwd, fsize=None, readonly=None, env=None, timeout=60):
+    """Runs a program with PATH=/usr/bin:/bin (or env), a file-size limit and a folder
+    mounted read-only when asked. Returns status (-N: killed by signal N, None: still
+    running after the time limit), standard output and error, and seconds taken."""
+    if readonly:
+        argv = ["unshare", "-m", "--propagation", "private", "sh", "-c",
+                'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" || exit 125; exec "$@"',
+                readonly] + argv
+    limit = (lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))) if fsize else None
+    start = time.monotonic()
+    try:
+        p = subprocess.run(argv, cwd=cwd, capture_output=True, timeout=timeout, preexec_fn=limit,
+                           stdin=subprocess.DEVNULL,
+                           env={"PATH": "/usr/bin:/bin"} if env is None else env)
+        return p.returncode, p.stdout, p.stderr, time.monotonic() - start
+    except subprocess.TimeoutExpired as e:
+        return None, e.stdout or b"", e.stderr or b"", timeout
+    except FileNotFoundError:
+        return SKIPPED, b"", b"", 0
+
+
+def snapshot(root):
+    """Every entry below root, links not followed: type, size, inode, mode and times (of
+    files; a folder changes only by appearing or going)."""
+    entries = {}
+    for folder, dirs, files in os.walk(root):
+        for name in dirs + files:
+            path = os.path.join(folder, name)
+            st = os.lstat(path)
+            key = os.path.relpath(path, root)
+            if stat.S_ISDIR(st.st_mode):
+                entries[key] = ("folder",)
+            else:
+                link = os.readlink(path) if stat.S_ISLNK(st.st_mode) else ""
+                entries[key] = (st.st_mode, st.st_size, st.st_ino, st.st_mtime_ns, st.st_ctime_ns, link)
+    return entries
+
+
+def changed(before, after):
+    return sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))
+
+
+def facts(path):
+    """What an XML parser sees in a figure or page: its title, every text, the number of
+    elements of each class, and every coordinate that is not a plain finite number."""
+    num = r"-?[0-9]+(\.[0-9]+)?"
+    forms = {"d": r"([MLHVZ]" + num + r"( " + num + r")? ?)+",
+             "transform": r"translate\(" + num + " " + num + r"\)( rotate\(-90\))?",
+             "viewBox": num + "( " + num + "){3}"}
+    for name in ("x", "y", "x1", "y1", "x2", "y2", "cx", "cy", "r", "width", "height"):
+        forms[name] = num + "(mm|%)?"
+    try:
+        root = ET.parse(path).getroot()
+    except ET.ParseError as e:
+        return "not well-formed: %s\n" % e
+    lines, counts = [], {}
+    for el in root.iter():
+        tag = el.tag.split("}")[-1]
+        if el.get("class"):
+            key = tag + "." + el.get("class")
+            counts[key] = counts.get(key, 0) + 1
+        if tag in ("title", "text"):
+            lines.append(tag + "=" + "".join(el.itertext()))
+        for name, value in el.attrib.items():
+            if name in forms and not re.fullmatch(forms[name], value):
+                lines.append("bad %s=%s" % (name, value))
+    lines += ["count.%s=%d" % kv for kv in sorted(counts.items())]
+    return "\n".join(lines) + "\n"
+
+
+def run_case(a, folder, bless):
+    scratch = tempfile.mkdtemp(prefix="pelvano-e2e-")
+    try:
+        for name in os.listdir(folder):
+            if name not in ("steps", "expected"):
+                copy(os.path.join(folder, name), os.path.join(scratch, name))
+        got, before, problems = {}, None, []
+        with open(os.path.join(folder, "steps")) as f:
+            steps = [shlex.split(line) for line in f if line.strip() and line[0] != "#"]
+        for op, *rest in steps:
+            if op == "make":
+                subprocess.run([a.strwrite] + rest, cwd=scratch, check=True, capture_output=True)
+            elif op == "sh":
+                subprocess.run(["bash", "-c", rest[0]], cwd=scratch, check=True)
+            elif op == "from":
+                shutil.copytree(os.path.join(ROOT, rest[0]), scratch, symlinks=True, dirs_exist_ok=True)
+            elif op == "run":
+                before = before or snapshot(scratch)
+                env = {} if rest[0] == "-i" else None
+                rest = rest[1:] if rest[0] == "-i" else rest
+                status, out, err, _ = run([program(a, rest[0])] + rest[1:], scratch, env=env)
+                n = "run%d." % (sum(k.endswith(".out") for k in got) + 1)
+                got[n + "out"] = out
+                got[n + "err"] = err or None
+                got[n + "status"] = b"%s\n" % str(status).encode() if status else None
+            elif op == "same" and read(os.path.join(scratch, rest[0])) != read(os.path.join(scratch, rest[1])):
+                problems.append("%s and %s differ" % tuple(rest))
+        for path in changed(before or {}, snapshot(scratch)):
+            full = os.path.join(scratch, path)
+            if os.path.isdir(full) and not os.path.islink(full):
+                continue
+            if path.endswith((".svg", ".html")):
+                got[path + ".facts"] = facts(full).encode()
+            else:
+                got[path] = read(full) if os.path.lexists(full) else b"(removed)\n"
+        got = {k: v.replace(scratch.encode(), b"@scratch@") for k, v in got.items() if v is not None}
+        expected_dir = os.path.join(folder, "expected")
+        if bless:
+            shutil.rmtree(expected_dir, ignore_errors=True)
+            for path, data in got.items():
+                os.makedirs(os.path.dirname(os.path.join(expected_dir, path)), exist_ok=True)
+                write(os.path.join(expected_dir, path), data.replace(BANNER, b"@banner@\n"))
+            return []
+        expected = {}
+        for dirpath, _, files in os.walk(expected_dir):
+            for name in files:
+                path = os.path.join(dirpath, name)
+                expected[os.path.relpath(path, expected_dir)] = read(path).replace(b"@banner@\n", BANNER)
+        for path in sorted(set(got) | set(expected)):
+            if got.get(path) != expected.get(path):
+                problems.append("%s:\n  expected %r\n  got      %r" % (path, expected.get(path), got.get(path)))
+        return problems
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def copy(src, dst):
+    if os.path.isdir(src) and not os.path.islink(src):
+        shutil.copytree(src, dst, symlinks=True)
+    else:
+        shutil.copy(src, dst, follow_symlinks=False)
+
+
+def program(a, name):
+    return {"pelvano": a.pelvano, "pelvano-plot": a.plot}[name]
+
+
+# ---------------------------------------------------------------------------- tables
+
+def parse_table(path):
+    """The cases of a table: "== name", then one line "key values" per set-up step or
+    expectation. The values of "out", "err" and "out..." are text with Python escapes;
+    those of every other key a Python expression list."""
+    rows = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if line.startswith("== "):
+                rows.append((line[3:], []))
+            elif line and line[0] != "#" and rows:
+                key, _, value = line.partition(" ")
+                if key in ("out", "err", "out..."):
+                    value = codecs.escape_decode(value.encode())[0]
+                else:
+                    value = eval("(" + value + ",)", {"__builtins__": {}}) if value else ()
+                rows[-1][1].append((key, value))
+    return rows
+
+
+def study_template(a, folder):
+    """The study every row starts from: 6 individuals, K = 1 to 3, 2 runs per K in "runs",
+    its parameter file "study.par", and an earlier report and table."""
+    subprocess.run([a.strwrite, "study", "--dir", "runs", "--kmin", "1", "--kmax", "3", "--runs", "2",
+                    "--ind", "6", "--pops", "2", "--loci", "2", "--seed", "4"],
+                   cwd=folder, check=True, capture_output=True)
+    write(os.path.join(folder, "study.par"), b"runs\nK*\n1\n3\n6\n2\n")
+    write(os.path.join(folder, "runs/K.K"), b"the earlier report\n")
+    write(os.path.join(folder, "runs/K.tsv"), b"an older table\n")
+
+
+def check_row(a, template, name, keys):
+    scratch = tempfile.mkdtemp(prefix="pelvano-e2e-")
+    try:
+        return check_row_in(a, template, scratch, keys)
+    except Exception as e:  # a set-up step that does not fit the study
+        return ["%s: %r" % (type(e).__name__, e)]
+    finally:
+        subprocess.run(["chmod", "-R", "u+rwx", scratch], capture_output=True)
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def check_row_in(a, template, scratch, keys):
+    shutil.copytree(template, scratch, symlinks=True, dirs_exist_ok=True)
+    at = lambda rel: os.path.join(scratch, rel)
+    prog, args, fsize, readonly, shell, env, exp = "pelvano", ["study.par"], None, None, None, None, {}
+    for key, v in keys:
+        if key == "par":
+            write(at("study.par"), v[0])
+        elif key == "put":
+            write(at(v[0]), v[1])
+        elif key == "edit":
+            text = read(at(v[0]))
+            assert v[1] in text, "edit: %r not found" % v[1]
+            write(at(v[0]), text.replace(v[1], v[2], 1))
+        elif key == "cut":  # keeps the file up to the text, and the text itself unless False
+            text = read(at(v[0]))
+            write(at(v[0]), text[:text.index(v[1]) + (len(v[1]) if len(v) < 3 or v[2] else 0)])
+        elif key in ("link", "fifo", "mkdir"):
+            if os.path.lexists(at(v[0])):
+                os.remove(at(v[0]))
+            {"link": lambda: os.symlink(v[1], at(v[0])), "fifo": lambda: os.mkfifo(at(v[0])),
+             "mkdir": lambda: os.mkdir(at(v[0]))}[key]()
+        elif key == "sparse":
+            with open(at(v[0]), "wb") as f:
+                f.truncate(v[1])
+        elif key == "rename":
+            os.rename(at(v[0]), at(v[1]))
+        elif key == "sh":
+            subprocess.run(["bash", "-c", v[0]], cwd=scratch, check=True)
+        elif key == "fsize":
+            fsize = v[0]
+        elif key == "readonly":
+            readonly = at(v[0])
+        elif key == "program":
+            prog = v[0]
+        elif key == "args":
+            args = list(v)
+        elif key == "shell":
+            shell = v[0]
+        elif key == "env":
+            env = v[0]
+        else:
+            exp[key] = v
+    argv = ["bash", "-c", shell, program(a, prog)] if shell else [program(a, prog)] + args
+    before = snapshot(scratch)
+    status, out, err, seconds = run(argv, scratch, fsize, readonly, env)
+    if status == SKIPPED and readonly:
+        print("skipped: the read-only mount is not permitted here")
+        return []
+    problems = []
+    check = lambda ok, what: ok or problems.append(what)
+    check(status is not None, "still running after 60 s")
+    check(status is None or status >= 0, "killed by signal %s" % -(status or 0))
+    kind = next((k for k in ("out", "err", "out...") if k in exp), None)
+    if kind:
+        message = exp[kind]
+        check(status == exp.get("status", (1,))[0], "exit status %s" % status)
+        rest = out
+        if prog == "pelvano" and "status" not in exp:
+            check(rest.startswith(BANNER), "no banner: %r" % out)
+            rest = rest[len(BANNER):]
+        rest = re.sub(rb"^(\rReading file [0-9]+, .*?        )+\n?", b"", rest, flags=re.S)
+        line = err if kind == "err" else rest
+        check(kind != "err" or rest == b"", "standard output: %r" % out)
+        check("stderr" in exp or kind == "err" or err == b"", "standard error: %r" % err)
+        check(exp.get("stderr", (err,))[0] == err, "standard error: %r" % err)
+        check(line.count(b"\n") == 1 and line.endswith(b"\n") and
+              (line.startswith(message) if kind == "out..." else line == message + b"\n"),
+              "message: %r" % line)
+        errorfile = exp.get("errorfile", ("study.par.error",))[0]
+        if "stderr" not in exp and "status" not in exp:
+            check(os.path.isfile(at(errorfile)) and read(at(errorfile)) == line,
+                  "error file %s: %r" % (errorfile, os.path.isfile(at(errorfile)) and read(at(errorfile))))
+        if os.path.isfile(at("runs/K.K")):
+            check(read(at("runs/K.K")) == b"the earlier report\n", "the earlier report changed")
+        extra = [p for p in changed(before, snapshot(scratch)) if p not in ("runs/K.list", errorfile)]
+        check(not extra, "changed: %s" % extra)
+        pause = (prog == "pelvano") + 2 * (kind != "err")
+        if "status" not in exp:
+            check(seconds >= pause, "%.2f s: no pause of %d s" % (seconds, pause))
+        check(kind != "err" or seconds < pause + 1.5, "%.2f s: a pause after a failed read" % seconds)
+    else:
+        check(status == exp.get("status", (0,))[0], "exit status %s: %r %r" % (status, out, err))
+        check(exp.get("stderr", (b"",))[0] == err, "standard error: %r" % err)
+        if "changed" in exp:
+            got = changed(before, snapshot(scratch))
+            check(got == sorted(exp["changed"]), "changed: %s" % got)
+    for key, v in keys:
+        if key == "same":
+            check(os.path.isfile(at(v[0])) and read(at(v[0])) == v[1], "%s: not %r" % (v[0], v[1]))
+        elif key == "has":
+            check(os.path.isfile(at(v[0])) and v[1] in read(at(v[0])), "%s: no %r" % (v[0], v[1]))
+        elif key == "nolink":
+            check(not os.path.islink(at(v[0])), "%s is a link" % v[0])
+        elif key == "absent":
+            check(not os.path.lexists(at(v[0])), "%s exists" % v[0])
+        elif key == "stdout":
+            check(out == v[0], "standard output: %r" % out)
+        elif key == "faster":
+            check(seconds < v[0], "%.2f s" % seconds)
+    return problems
+
+
+def run_table(a, path):
+    rows = parse_table(path)
+    template = tempfile.mkdtemp(prefix="pelvano-e2e-")
+    try:
+        study_template(a, template)
+        with concurrent.futures.ThreadPoolExecutor(16) as pool:
+            results = list(pool.map(lambda r: check_row(a, template, *r), rows))
+    finally:
+        shutil.rmtree(template, ignore_errors=True)
+    failed = [(name, p) for (name, _), p in zip(rows, results) if p]
+    for name, problems in failed:
+        print("FAILED: %s\n  %s" % (name, "\n  ".join(problems)))
+    print("%d cases, %d failed" % (len(rows), len(failed)))
+    return not failed
+
+
+def main():
+    p = argparse.ArgumentParser()
+    for name in ("--pelvano", "--plot", "--strwrite"):
+        p.add_argument(name, required=True)
+    p.add_argument("kind", choices=("case", "table"))
+    p.add_argument("path")
+    p.add_argument("--bless", action="store_true")
+    a = p.parse_args()
+    a.pelvano, a.plot, a.strwrite = map(os.path.abspath, (a.pelvano, a.plot, a.strwrite))
+    if a.kind == "table":
+        return 0 if run_table(a, a.path) else 1
+    problems = run_case(a, a.path, a.bless)
+    for problem in problems:
+        print(problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
