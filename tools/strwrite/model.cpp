@@ -1,0 +1,62 @@
+// Keep floating-point results identical on targets with fused multiply-add.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
+#include "strwrite/model.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace pelvano::tools {
+
+void to_milli(const std::vector<double>& q, int* out) {
+  const int k = static_cast<int>(q.size());
+  int sum = 0;
+  for (int j = 0; j < k; ++j) sum += (out[j] = static_cast<int>(std::llround(q[j] * 1000.0)));
+  while (sum != 1000) {
+    const int top = static_cast<int>(std::max_element(out, out + k) - out);
+    const int step = sum > 1000 ? -std::min(sum - 1000, out[top]) : 1000 - sum;
+    out[top] += step;
+    sum += step;
+  }
+}
+
+void new_data_set(DataSet& d, Rng& r) {
+  const int n = d.n_ind, L = d.n_loci, A = d.n_alleles;
+  d.ind_missing.assign(n, 0);
+  for (int i = 0; i < n; ++i)
+    if (uniform01(r) < 0.15) d.ind_missing[i] = 1 + below(r, 20);
+  d.locus_missing.assign(L, 0);
+  d.allele_name.assign(static_cast<std::size_t>(L) * A, 0);
+  d.anc.assign(static_cast<std::size_t>(L) * A, 0.0);
+  std::vector<double> alpha(A, 1.5), f;
+  for (int l = 0; l < L; ++l) {
+    if (uniform01(r) < 0.4) d.locus_missing[l] = 1 + below(r, 60);
+    int size = 100 + 2 * below(r, 60);
+    for (int a = 0; a < A; ++a) {
+      if (a > 0) size += 2 * (1 + below(r, 3));
+      d.allele_name[static_cast<std::size_t>(l) * A + a] = size;
+    }
+    dirichlet(r, alpha, f);
+    std::copy(f.begin(), f.end(), d.anc.begin() + static_cast<std::ptrdiff_t>(l) * A);
+  }
+}
+
+std::vector<double> drifted_freqs(const DataSet& d, Rng& r, const std::vector<double>& fst) {
+  const int L = d.n_loci, A = d.n_alleles, K = static_cast<int>(fst.size());
+  std::vector<double> out(static_cast<std::size_t>(L) * A * K), alpha(A), f;
+  for (int l = 0; l < L; ++l)
+    for (int k = 0; k < K; ++k) {
+      const double c = (1.0 - fst[k]) / fst[k];
+      for (int a = 0; a < A; ++a) alpha[a] = d.anc[static_cast<std::size_t>(l) * A + a] * c + 1e-3;
+      dirichlet(r, alpha, f);
+      for (int a = 0; a < A; ++a) out[(static_cast<std::size_t>(l) * A + a) * K + k] = f[a];
+    }
+  return out;
+}
+
+}  // namespace pelvano::tools

@@ -1,0 +1,48 @@
+// The data strwrite writes: what stays the same for every run on one data set, what one
+// replicate run produced, and the simulation of the data set itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "strwrite/rng.hpp"
+
+namespace pelvano::tools {
+
+// What stays the same for every run on one data set.
+struct DataSet {
+  int n_ind = 0, n_loci = 0, n_alleles = 0;
+  bool labels = true, pop_column = false;
+  std::vector<int> pop;            // 1-based given population of each individual
+  std::vector<int> ind_missing;    // percent missing genotypes of each individual
+  std::vector<int> locus_missing;  // tenths of a percent, per locus
+  std::vector<int> allele_name;    // n_loci * n_alleles allele sizes
+  std::vector<double> anc;         // n_loci * n_alleles ancestral frequencies
+};
+
+// What one replicate run at one K produced.
+struct RunResult {
+  int k = 1;
+  std::string outfile;   // the OUTFILE name the run was given
+  std::string lnp_text;  // printed verbatim
+  double lnp = 0.0;
+  double variance = 0.0, alpha = 0.0;
+  std::vector<int> q_milli;         // n_ind * k memberships in thousandths
+  std::vector<std::string> q_text;  // or: n_ind verbatim membership rows
+  std::vector<double> freq;         // n_loci * n_alleles * k cluster allele frequencies
+  std::uint64_t seed = 1;
+};
+
+// Rounds memberships to thousandths summing to exactly 1000; the largest absorbs the difference.
+void to_milli(const std::vector<double>& q, int* out);
+
+// Draws the missing-data shares, allele sizes and ancestral frequencies of d, whose n_ind,
+// n_loci and n_alleles are set.
+void new_data_set(DataSet& d, Rng& r);
+
+// Allele frequencies of one population per entry of fst, drifted from the ancestral ones by
+// that F value; laid out as n_loci * n_alleles * fst.size().
+std::vector<double> drifted_freqs(const DataSet& d, Rng& r, const std::vector<double>& fst);
+
+}  // namespace pelvano::tools

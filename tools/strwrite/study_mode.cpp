@@ -1,0 +1,234 @@
+// strwrite study: replicate runs for every K in a range on one simulated data set with P true
+// populations. Each file has its own random stream, derived from the seed, K and the run number.
+
+// Keep floating-point results identical on targets with fused multiply-add.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "strwrite/args.hpp"
+#include "strwrite/model.hpp"
+#include "strwrite/modes.hpp"
+#include "strwrite/render.hpp"
+#include "strwrite/rng.hpp"
+#include "strwrite/text.hpp"
+
+namespace pelvano::tools {
+
+int run_study_mode(int argc, char** argv) {
+  const Args a = parse_args(argc, argv,
+                            {"--dir", "--stem", "--kmin", "--kmax", "--runs", "--ind", "--pops",
+                             "--admixed", "--loci", "--alleles", "--seed"},
+                            {"--pop-column", "--no-labels"});
+  if (!a.error.empty()) return usage_error(a.error);
+  std::string err;
+  int kmin = 0, kmax = 0, runs = 0, n = 0, P = 0, loci = 20, alleles = 4;
+  std::uint64_t seed = 1;
+  const std::string* dir = find_value(a, "--dir");
+  const std::string* stem_opt = find_value(a, "--stem");
+  const std::string stem = stem_opt ? *stem_opt : "K";
+  if (!dir || dir->empty()) return usage_error("missing --dir");
+  if (stem.find_first_of("/\\") != std::string::npos)
+    return usage_error("--stem must not contain a path separator");
+  if (!int_option(a, "--kmin", 1, 100, true, kmin, err) ||
+      !int_option(a, "--kmax", 1, 100, true, kmax, err) ||
+      !int_option(a, "--runs", 1, 1000, true, runs, err) ||
+      !int_option(a, "--ind", 1, 10000000, true, n, err) ||
+      !int_option(a, "--pops", 1, 100, true, P, err) ||
+      !int_option(a, "--loci", 1, 1000000, false, loci, err) ||
+      !int_option(a, "--alleles", 1, 100, false, alleles, err) ||
+      !int_option(a, "--seed", 0, ~0ULL, false, seed, err))
+    return usage_error(err);
+  if (kmax < kmin) return usage_error("--kmax is smaller than --kmin");
+  if (too_large(n, std::max(kmax, P), loci, alleles))
+    return usage_error("individuals, K, loci and alleles are too large together");
+  double admixed = 0.1;
+  if (const std::string* v = find_value(a, "--admixed")) {
+    char* end = nullptr;
+    admixed = std::strtod(v->c_str(), &end);
+    if (v->empty() || *end != '\0' || !(admixed >= 0.0 && admixed <= 1.0))
+      return usage_error("bad value for --admixed: " + *v);
+  }
+
+  // The data set and the true ancestry of every individual.
+  Rng truth = make_rng(seed);
+  DataSet d;
+  d.n_ind = n;
+  d.n_loci = loci;
+  d.n_alleles = alleles;
+  d.labels = !has_flag(a, "--no-labels");
+  d.pop_column = has_flag(a, "--pop-column");
+  d.pop.resize(d.n_ind);
+  for (int i = 0; i < d.n_ind; ++i)
+    d.pop[i] = static_cast<int>(static_cast<long long>(i) * P / n) + 1;
+  new_data_set(d, truth);
+  std::vector<double> pop_fst(P);
+  for (double& f : pop_fst) f = uniform(truth, 0.03, 0.15);
+  const std::vector<double> pop_freq = drifted_freqs(d, truth, pop_fst);
+  std::vector<double> ancestry(static_cast<std::size_t>(n) * P,
+                               0.0);  // true ancestry over the P populations
+  for (int i = 0; i < d.n_ind; ++i) ancestry[static_cast<std::size_t>(i) * P + d.pop[i] - 1] = 1.0;
+  if (P > 1) {
+    const std::vector<int> order = permutation(truth, d.n_ind);
+    const int n_mixed = static_cast<int>(std::llround(admixed * static_cast<double>(n)));
+    for (int j = 0; j < n_mixed; ++j) {
+      const int i = order[j], home = d.pop[i] - 1;
+      int other = below(truth, P - 1);
+      if (other >= home) ++other;
+      const double share = uniform(truth, 0.2, 0.8);
+      ancestry[static_cast<std::size_t>(i) * P + home] = share;
+      ancestry[static_cast<std::size_t>(i) * P + other] = 1.0 - share;
+    }
+  }
+
+  // Mean Ln P(D) curve: steep gains up to K = P, then a slight decline.
+  const double base =
+      1.5 * static_cast<double>(n) * static_cast<double>(loci);  // |Ln P(D)| at K = 1
+  const double gain = base * std::min(0.06, 0.25 / std::max(1.0, static_cast<double>(P - 1)));
+  auto mean_lnp = [&](int K) {
+    double v = -base;
+    for (int j = 2; j <= K; ++j) {
+      if (j <= P)
+        v += gain * (1.15 - 0.3 * (j - 2) / std::max(1.0, static_cast<double>(P - 2)));
+      else
+        v -= base * 0.003 * (1.0 + 0.3 * (j - P - 1));
+    }
+    return v;
+  };
+
+  std::error_code ec;
+  std::filesystem::create_directories(*dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "strwrite: cannot create directory %s\n", dir->c_str());
+    return 1;
+  }
+
+  int written = 0;
+  for (int K = kmin; K <= kmax; ++K) {
+    std::vector<long long> lnp_tenths;
+    for (int rep = 1; rep <= runs; ++rep) {
+      // Each file has its own stream, so it does not depend on the K range asked for.
+      std::uint64_t mix =
+          seed ^ (static_cast<std::uint64_t>(K) << 32 | static_cast<std::uint64_t>(rep));
+      const std::uint64_t file_seed = splitmix64(mix);
+      Rng r = make_rng(file_seed);
+
+      RunResult run;
+      run.k = K;
+      run.seed = file_seed;
+      const std::string name = stem + std::to_string(K) + "_run" + std::to_string(rep);
+      run.outfile = "results/" + name;
+
+      // Ln P(D) with replicate noise that grows beyond the true number of populations.
+      double sd = (K == 1 ? 0.3 : 1.0) * (1.0 + 0.05 * std::sqrt(base));
+      if (K > P) sd += 0.2 * std::sqrt(base) * (K - P);
+      double lnp = mean_lnp(K) + sd * normal(r);
+      if (K > P && uniform01(r) < 0.15)
+        lnp -= 2.0 * sd * std::fabs(normal(r));  // a poorly mixed run
+      long long t = std::llround(lnp * 10.0);
+      while (std::find(lnp_tenths.begin(), lnp_tenths.end(), t) != lnp_tenths.end()) --t;
+      lnp_tenths.push_back(t);
+      run.lnp = static_cast<double>(t) / 10.0;
+      run.lnp_text = fixed(run.lnp, 1);
+      run.variance = (0.4 * (static_cast<double>(n) * (K - 1) +
+                             static_cast<double>(loci) * (alleles - 1) * K) +
+                      5.0) *
+                     uniform(r, 0.8, 1.25);
+      run.alpha = uniform(r, 0.02, 0.05) + 0.3 * admixed + (K > P ? 0.015 * (K - P) : 0.0);
+
+      // share[p][c]: how true population p maps onto cluster c in this replicate.
+      std::vector<double> share(static_cast<std::size_t>(P) * K, 0.0);
+      auto at = [&](int p, int c) -> double& { return share[static_cast<std::size_t>(p) * K + c]; };
+      const std::vector<int> perm = permutation(r, K);  // label switching
+      double conc = 80.0, eps = 0.3, drift = 400.0;
+      if (K <= P) {
+        // Contiguous blocks of true populations are merged; block sizes vary per replicate.
+        std::vector<int> size(K, static_cast<int>(P / K));
+        const std::vector<int> extra = permutation(r, K);
+        for (int j = 0; j < P % K; ++j) ++size[extra[j]];
+        for (int c = 0, p = 0; c < K; ++c)
+          for (int s = 0; s < size[c]; ++s, ++p) at(p, perm[c]) = 1.0;
+      } else {
+        // Extra clusters each split off part of one true population, plus a little everywhere.
+        conc = 25.0;
+        eps = 0.4;
+        drift = 120.0;
+        const double spread = 0.01;
+        for (int p = 0; p < P; ++p) {
+          at(p, perm[p]) = 1.0 - spread * (K - P);
+          for (int c = P; c < K; ++c) at(p, perm[c]) = spread;
+        }
+        for (int c = P; c < K; ++c) {
+          const int p = below(r, P);
+          double& main = at(p, perm[p]);
+          const double s = std::min(uniform(r, 0.15, 0.5), main * 0.6);
+          main -= s;
+          at(p, perm[c]) += s;
+        }
+      }
+
+      run.q_milli.resize(static_cast<std::size_t>(n) * K);
+      std::vector<double> m(K), alpha(K), q;
+      for (int i = 0; i < d.n_ind; ++i) {
+        std::fill(m.begin(), m.end(), 0.0);
+        for (int p = 0; p < P; ++p) {
+          const double w = ancestry[static_cast<std::size_t>(i) * P + p];
+          if (w > 0.0)
+            for (int c = 0; c < K; ++c) m[c] += w * at(p, c);
+        }
+        if (K == 1) {
+          q.assign(1, 1.0);
+        } else {
+          for (int c = 0; c < K; ++c) alpha[c] = conc * m[c] + eps;
+          dirichlet(r, alpha, q);
+        }
+        to_milli(q, &run.q_milli[static_cast<std::size_t>(i) * K]);
+      }
+
+      // Cluster allele frequencies: share-weighted mixtures of the true ones, re-estimated with
+      // noise.
+      run.freq.assign(static_cast<std::size_t>(loci) * alleles * K, 0.0);
+      std::vector<double> colsum(K, 0.0), fa(alleles), f;
+      for (int p = 0; p < P; ++p)
+        for (int c = 0; c < K; ++c) colsum[c] += at(p, c);
+      for (int l = 0; l < loci; ++l)
+        for (int c = 0; c < K; ++c) {
+          for (int al = 0; al < alleles; ++al) {
+            const std::size_t ia = static_cast<std::size_t>(l) * alleles + al;
+            double v = 0.0;
+            for (int p = 0; p < P; ++p) v += at(p, c) * pop_freq[ia * P + p];
+            fa[al] = (colsum[c] > 0.0 ? v / colsum[c] : d.anc[ia]) * drift + 0.01;
+          }
+          dirichlet(r, fa, f);
+          for (int al = 0; al < alleles; ++al)
+            run.freq[(static_cast<std::size_t>(l) * alleles + al) * K + c] = f[al];
+        }
+
+      const std::string path = (std::filesystem::path(*dir) / (name + "_f")).string();
+      if (!write_file(path, render(d, run), false)) {
+        std::fprintf(stderr, "strwrite: cannot write %s\n", path.c_str());
+        return 1;
+      }
+      ++written;
+    }
+  }
+  std::printf(
+      "strwrite: wrote %d files (K = %d..%d, %d runs each, %d individuals, %d true populations) to "
+      "%s\n",
+      written, kmin, kmax, runs, n, P, dir->c_str());
+  return 0;
+}
+
+}  // namespace pelvano::tools
