@@ -22,8 +22,8 @@ build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	cd examples && ../$(BUILD)/pelvano example.par
-	cd examples && ../$(BUILD)/pelvano-plot example.par
+	cd examples && ../$(BUILD)/pelvano --no-pause study
+	cd examples && ../$(BUILD)/pelvano-plot study
 	@echo
 	@cat examples/study/K.K 2>/dev/null || true
 

@@ -2,5 +2,5 @@
 #include "control/driver.hpp"
 
 int main(int argc, char** argv) {
-  return pelvano::main_entry(argc, argv, pelvano::drive);
+  return pelvano::main_entry(argc, argv, "pelvano", pelvano::drive);
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-void plot(pelvano::Run& run, int argc, const char* const* argv) {
-  pelvano::read_and_analyse(run, argc, argv, /*show_banner=*/false);
+void plot(pelvano::Run& run) {
+  pelvano::read_and_analyse(run, /*show_banner=*/false);
   const pelvano::StudySummary summary = pelvano::summarise(run);
   const std::string table = pelvano::companion_file_name(run, ".tsv");
   pelvano::replace_file(table, pelvano::table_text(summary));
@@ -24,5 +24,5 @@ void plot(pelvano::Run& run, int argc, const char* const* argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return pelvano::main_entry(argc, argv, plot);
+  return pelvano::main_entry(argc, argv, "pelvano-plot", plot);
 }

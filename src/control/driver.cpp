@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +10,11 @@
 #include <string>
 
 #include "analysis/analysis.hpp"
+#include "control/options.hpp"
 #include "control/params.hpp"
 #include "control/variables.hpp"
 #include "input/discovery.hpp"
+#include "input/folder.hpp"
 #include "input/structure_reader.hpp"
 #include "report/results.hpp"
 #include "textio/format.hpp"
@@ -39,43 +42,42 @@ bool file_exists(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0;
 }
 
+bool names_folder(const Options& o) {
+  struct stat st {};
+  return o.has_argument && ::stat(o.argument.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace
 
-void start_up(Run& run, int argc, const char* const* argv, bool show_banner) {
-  // The folder separator follows the search path: a PATH that begins with "/" belongs to a
-  // Unix-like system, anything else (a drive letter, or no PATH at all) to Windows.
-  const char* path = std::getenv("PATH");
-  run.windows = path == nullptr || path[0] != '/';
-  run.PLATFORMSLASH = run.windows ? '\\' : '/';
-
+void start_up(Run& run, bool show_banner) {
   if (show_banner) showversion(run.console, run.pauses);
-
-  run.fname = std::string(default_parameter_file);
-  if (argc > 1 && argv[1] != nullptr) {
-    const std::string_view C199 = std::string_view(argv[1]).substr(0, c199);
+  if (names_folder(run.options)) {
+    read_folder(run);
+  } else {
+    run.fname = std::string(default_parameter_file);
+    const std::string_view C199 = std::string_view(run.options.argument).substr(0, c199);
     if (!trim(C199).empty()) run.fname = std::string(trim_right(C199));
+    if (!file_exists(run.fname)) {
+      stoponerror("Parameter input file, " + run.fname + ", does not exist!");
+    }
+    read_parameters(run);
   }
-  if (!file_exists(run.fname)) {
-    stoponerror("Parameter input file, " + run.fname + ", does not exist!");
-  }
-  read_parameters(run);
   create_tables(run);
 }
 
-void read_and_analyse(Run& run, int argc, const char* const* argv, bool show_banner) {
-  start_up(run, argc, argv, show_banner);
+void read_and_analyse(Run& run, bool show_banner) {
+  start_up(run, show_banner);
   discover(run);
   read_output_files(run);
   analyse(run);
 }
 
-void drive(Run& run, int argc, const char* const* argv) {
-  read_and_analyse(run, argc, argv);
+void drive(Run& run) {
+  read_and_analyse(run);
   write_results(run);
 }
 
-int main_entry(int argc, const char* const* argv,
-               void (*phases)(Run& run, int argc, const char* const* argv)) {
+int main_entry(int argc, const char* const* argv, const char* program, void (*phases)(Run& run)) {
   // A write past the file-size limit (ulimit -f) fails with a message that names the file
   // instead of killing the process; so does a console that has gone away (a closed pipe):
   // the results file is still written.
@@ -83,7 +85,27 @@ int main_entry(int argc, const char* const* argv,
   std::signal(SIGPIPE, SIG_IGN);
   Run run;
   try {
-    phases(run, argc, argv);
+    run.options = parse_options(argc, argv, program);
+    if (run.options.help || run.options.version) {
+      const std::string text =
+          run.options.help ? usage_text(program) : std::string(version_line) + "\n";
+      std::fputs(text.c_str(), run.console);
+      return std::fflush(run.console) == 0 ? 0 : 1;
+    }
+    if (run.options.has_name && (run.options.name.empty() || run.options.name.back() != '*')) {
+      throw FatalError{std::string(program) + ": --name " + run.options.name +
+                           " does not end with * (see " + program + " --help)",
+                       FatalKind::usage};
+    }
+    if (run.options.has_name && !names_folder(run.options)) {
+      throw FatalError{
+          std::string(program) + ": --name chooses files in a FOLDER, " +
+              (run.options.has_argument ? run.options.argument : default_parameter_file.data()) +
+              " is not one (see " + program + " --help)",
+          FatalKind::usage};
+    }
+    run.pauses = run.options.pauses;
+    phases(run);
   } catch (const FatalError& error) {
     return report_fatal(run, error);
   } catch (const std::bad_alloc&) {
@@ -94,16 +116,21 @@ int main_entry(int argc, const char* const* argv,
 
 int report_fatal(Run& run, const FatalError& error) {
   const std::string message = one_line(trim_right(error.message));
-  std::FILE* out = error.kind == FatalKind::read_failure ? run.errstream : run.console;
+  std::FILE* out = error.kind == FatalKind::read_failure || error.kind == FatalKind::usage
+                       ? run.errstream
+                       : run.console;
   std::fflush(run.console);
   std::fwrite(message.data(), 1, message.size(), out);
   std::fputc('\n', out);
   std::fflush(out);
-  const std::string fname = run.fname.empty() ? std::string(default_parameter_file) : run.fname;
-  if (!write_error_file(fname, message)) {
+  if (error.kind == FatalKind::usage) return 2;
+  const std::string name =
+      !run.error_file.empty()
+          ? run.error_file
+          : error_file_name(run.fname.empty() ? default_parameter_file : run.fname);
+  if (!write_error_file(name, message)) {
     const int err = errno;
-    std::fprintf(run.errstream, "Cannot write file, %s: %s!\n", error_file_name(fname).c_str(),
-                 std::strerror(err));
+    std::fprintf(run.errstream, "Cannot write file, %s: %s!\n", name.c_str(), std::strerror(err));
     std::fflush(run.errstream);
   }
   if (error.kind != FatalKind::read_failure && run.pauses) sleeping(2.0f);

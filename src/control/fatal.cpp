@@ -61,7 +61,7 @@ std::string banner_text() {
   s += line;
   s += "\nPelvano, Version 1.0.0.0, Build 20180630\n";
   s += "Copyright (C) 2018-2026 The Pelvano developers. Free for research and teaching.\n";
-  s += "Contact: The Pelvano developers <pelvano@pelvano.org>\n";
+  s += "Contact: see the README for how to report a problem\n";
   s += line;
   s += "\n\n";
   return s;
@@ -105,8 +105,7 @@ std::string error_file_name(std::string_view fname) {
   return name;
 }
 
-bool write_error_file(std::string_view fname, std::string_view message) {
-  const std::string name = error_file_name(fname);
+bool write_error_file(const std::string& name, std::string_view message) {
   // A link in place of the error file is not followed: the message never lands elsewhere.
   // Nor is anything but a regular file written: a FIFO in its place would block the open.
   if (name.find('\0') != std::string::npos) {

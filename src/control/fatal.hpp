@@ -12,6 +12,7 @@ enum class FatalKind {
   check,         // a failed check of the program: console, error file, 2 s pause
   read_failure,  // a failed read inside a Structure output file: standard error, error file
   file_system,   // a file operation or memory failure: console, error file, 2 s pause
+  usage,         // a command line that cannot be used: standard error only, exit status 2
 };
 
 // The one exception of the program: thrown by stoponerror and the reading layer,
@@ -49,7 +50,7 @@ int checkdir(std::string_view folder);
 // Name of the error file that belongs to a parameter file.
 std::string error_file_name(std::string_view fname);
 
-// Writes the error file (one line) and reports whether that worked.
-bool write_error_file(std::string_view fname, std::string_view message);
+// Writes the error file `name` (one line) and reports whether that worked.
+bool write_error_file(const std::string& name, std::string_view message);
 
 }  // namespace pelvano

@@ -57,6 +57,7 @@ void read_parameters(Run& run) {
                 ", is not a file name!");
   }
   run.FILENAME0 = run.FILENAME.substr(0, run.FILENAME.size() - 1);
+  run.file_stem = run.FILENAME0;
 
   const std::string C29 = "Error reading the";
   if (!read_int_value(in, run.KSTART)) stoponerror(C29 + " starting K value!");
@@ -65,6 +66,10 @@ void read_parameters(Run& run) {
   if (!read_int_value(in, run.NRUN)) stoponerror(C29 + " number of replicate runs!");
   close_reader(in);
 
+  check_numbers(run);
+}
+
+void check_numbers(const Run& run) {
   // The numbers must describe at least one run of at least one individual at K >= 1.
   if (run.KSTART < 1) {
     stoponerror("The starting K value, " + itoc(run.KSTART) + ", is less than 1!");

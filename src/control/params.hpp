@@ -9,4 +9,8 @@ namespace pelvano {
 // FILENAME0, KSTART, KEND, NIND and NRUN. Every failure ends the run with its message.
 void read_parameters(Run& run);
 
+// Stops the run unless KSTART, KEND, NIND and NRUN describe at least one run of one
+// individual at K of 1 or more.
+void check_numbers(const Run& run);
+
 }  // namespace pelvano

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "control/options.hpp"
+
 namespace pelvano {
 
 // A table with one inclusive index range lo..hi (empty when hi < lo).
@@ -87,12 +89,14 @@ struct Run {
   std::FILE* console = stdout;  // the program's own console output
   std::FILE* errstream = stderr;
   bool pauses = true;  // the pause after the banner and before a fatal end
+  Options options;     // the command line
 
-  // Platform conventions, decided from the first character of PATH.
+  // The folder separator: Pelvano lists folders with POSIX calls, so it is "/".
   char PLATFORMSLASH = '/';
-  bool windows = false;
 
-  std::string fname;  // the parameter-file name as used to open it
+  std::string fname;       // the parameter-file name as used to open it, or the folder
+  std::string error_file;  // where a fatal error is written ("": beside the parameter file)
+  std::string file_stem;   // the list and results files are <folder>/<file_stem>.list, .K
 
   // The parameter file.
   std::string PATHNAME;   // folder of the Structure output files

@@ -47,7 +47,7 @@ std::vector<std::string> list_matching(const std::string& folder, const std::str
 
 void discover(Run& run) {
   const std::string folder(trim_right(run.PATHNAME));
-  const std::string stem(trim_right(run.FILENAME0));
+  const std::string& stem = run.file_stem;
   run.FILELISTNAME = folder + run.PLATFORMSLASH + stem + ".list";
 
   const std::vector<std::string> names =

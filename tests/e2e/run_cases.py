@@ -8,8 +8,10 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
     make ARGS       the Structure-format writer (tools/strwrite) with these arguments
     from PATH       a folder of the project copied in
     sh COMMAND      a set-up command (bash)
-    run PROGRAM ARGS  pelvano or pelvano-plot; "run -i PROGRAM ..." with an empty environment
-    same FILE FILE  the two files are equal after the runs
+    run [-i] [NAME=VALUE ...] PROGRAM ARGS
+                    pelvano or pelvano-plot; -i: with an empty environment; NAME=VALUE:
+                    with these environment values (PATH=/usr/bin:/bin otherwise)
+    same FILE FILE [N]  the two files are equal (after their first N lines)
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
 what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
 N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
@@ -139,15 +141,20 @@ def run_case(a, folder, bless):
                 shutil.copytree(os.path.join(ROOT, rest[0]), scratch, symlinks=True, dirs_exist_ok=True)
             elif op == "run":
                 before = before or snapshot(scratch)
-                env = {} if rest[0] == "-i" else None
+                env = {} if rest[0] == "-i" else {"PATH": "/usr/bin:/bin"}
                 rest = rest[1:] if rest[0] == "-i" else rest
+                while "=" in rest[0]:
+                    env.update([rest.pop(0).split("=", 1)])
                 status, out, err, _ = run([program(a, rest[0])] + rest[1:], scratch, env=env)
                 n = "run%d." % (sum(k.endswith(".out") for k in got) + 1)
                 got[n + "out"] = out
                 got[n + "err"] = err or None
                 got[n + "status"] = b"%s\n" % str(status).encode() if status else None
-            elif op == "same" and read(os.path.join(scratch, rest[0])) != read(os.path.join(scratch, rest[1])):
-                problems.append("%s and %s differ" % tuple(rest))
+            elif op == "same":
+                skip = int(rest[2]) if len(rest) > 2 else 0
+                texts = [read(os.path.join(scratch, f)).split(b"\n")[skip:] for f in rest[:2]]
+                if texts[0] != texts[1]:
+                    problems.append("%s and %s differ" % tuple(rest[:2]))
         for path in changed(before or {}, snapshot(scratch)):
             full = os.path.join(scratch, path)
             if os.path.isdir(full) and not os.path.islink(full):
@@ -285,11 +292,12 @@ def check_row_in(a, template, scratch, keys):
     check(status is not None, "still running after 60 s")
     check(status is None or status >= 0, "killed by signal %s" % -(status or 0))
     kind = next((k for k in ("out", "err", "out...") if k in exp), None)
+    usage = "status" in exp and kind  # a command line that cannot be used: no banner, no file
     if kind:
         message = exp[kind]
         check(status == exp.get("status", (1,))[0], "exit status %s" % status)
         rest = out
-        if prog == "pelvano" and "status" not in exp:
+        if prog == "pelvano" and not usage:
             check(rest.startswith(BANNER), "no banner: %r" % out)
             rest = rest[len(BANNER):]
         rest = re.sub(rb"^(\rReading file [0-9]+, .*?        )+\n?", b"", rest, flags=re.S)
@@ -301,23 +309,24 @@ def check_row_in(a, template, scratch, keys):
               (line.startswith(message) if kind == "out..." else line == message + b"\n"),
               "message: %r" % line)
         errorfile = exp.get("errorfile", ("study.par.error",))[0]
-        if "stderr" not in exp and "status" not in exp:
+        if "stderr" not in exp and not usage:
             check(os.path.isfile(at(errorfile)) and read(at(errorfile)) == line,
                   "error file %s: %r" % (errorfile, os.path.isfile(at(errorfile)) and read(at(errorfile))))
         if os.path.isfile(at("runs/K.K")):
             check(read(at("runs/K.K")) == b"the earlier report\n", "the earlier report changed")
         extra = [p for p in changed(before, snapshot(scratch)) if p not in ("runs/K.list", errorfile)]
         check(not extra, "changed: %s" % extra)
-        pause = (prog == "pelvano") + 2 * (kind != "err")
-        if "status" not in exp:
-            check(seconds >= pause, "%.2f s: no pause of %d s" % (seconds, pause))
-        check(kind != "err" or seconds < pause + 1.5, "%.2f s: a pause after a failed read" % seconds)
+        pause = 0 if usage else (prog == "pelvano") + 2 * (kind != "err")
+        pause = exp.get("pause", (pause,))[0]
+        check(seconds >= pause, "%.2f s: no pause of %d s" % (seconds, pause))
+        if kind == "err" or "pause" in exp or usage:
+            check(seconds < pause + 1.5, "%.2f s: a pause too many" % seconds)
     else:
         check(status == exp.get("status", (0,))[0], "exit status %s: %r %r" % (status, out, err))
         check(exp.get("stderr", (b"",))[0] == err, "standard error: %r" % err)
-        if "changed" in exp:
-            got = changed(before, snapshot(scratch))
-            check(got == sorted(exp["changed"]), "changed: %s" % got)
+    if "changed" in exp:
+        got = changed(before, snapshot(scratch))
+        check(got == sorted(exp["changed"]), "changed: %s" % got)
     for key, v in keys:
         if key == "same":
             check(os.path.isfile(at(v[0])) and read(at(v[0])) == v[1], "%s: not %r" % (v[0], v[1]))

@@ -1,0 +1,96 @@
+#include "control/options.hpp"
+
+#include <getopt.h>
+
+#include "control/fatal.hpp"
+
+namespace pelvano {
+
+namespace {
+
+enum : int { opt_name = 256, opt_no_pause };
+
+[[noreturn]] void usage_error(const std::string& program, const std::string& what) {
+  throw FatalError{program + ": " + what + " (see " + program + " --help)", FatalKind::usage};
+}
+
+}  // namespace
+
+Options parse_options(int argc, const char* const* argv, const std::string& program) {
+  static const option longs[] = {{"help", no_argument, nullptr, 'h'},
+                                 {"version", no_argument, nullptr, 'V'},
+                                 {"name", required_argument, nullptr, opt_name},
+                                 {"no-pause", no_argument, nullptr, opt_no_pause},
+                                 {nullptr, 0, nullptr, 0}};
+  Options o;
+  char* const* args = const_cast<char* const*>(argv);
+  opterr = 0;
+  optind = 0;  // a fresh scan
+  for (int c; (c = getopt_long(argc, args, ":hV", longs, nullptr)) != -1;) {
+    const std::string given = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+    switch (c) {
+      case 'h':
+        o.help = true;
+        break;
+      case 'V':
+        o.version = true;
+        break;
+      case opt_name:
+        o.name = optarg;
+        o.has_name = true;
+        break;
+      case opt_no_pause:
+        o.pauses = false;
+        break;
+      case ':':
+        usage_error(program, "option " + given + " needs a value");
+      default: {
+        std::string what = "unknown option ";
+        if (optopt != 0) {
+          what += '-';
+          what += static_cast<char>(optopt);
+        } else {
+          what += given.substr(0, given.find('='));
+        }
+        usage_error(program, what);
+      }
+    }
+  }
+  if (optind < argc) {
+    o.argument = argv[optind];
+    o.has_argument = true;
+  }
+  return o;
+}
+
+std::string usage_text(const std::string& program) {
+  const bool plot = program == "pelvano-plot";
+  std::string what =
+      plot ? "Writes the per-K table and the figure of a study of Structure runs, beside\n"
+             "Pelvano's results file.\n"
+           : "Chooses the best number of clusters K from the output files of Structure, by\n"
+             "Evanno's DeltaK, the largest mean Ln P(D|K) and the Parsimony score.\n";
+  return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
+         " [options] [PARAMETER-FILE]\n\n" + what +
+         "\n"
+         "FOLDER holds the Structure output files (names ending in \"_f\"); the number of\n"
+         "individuals, the range of K and the runs per K are read from the files. A\n"
+         "parameter file (default pelvano.par) gives them instead, as six lines: the\n"
+         "folder, the generic name ending with *, the starting K, the ending K, the number\n"
+         "of individuals and the number of runs per K.\n"
+         "\n"
+         "Options:\n"
+         "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
+         "                  K* for K1_run1_f, ...); needed when the folder holds several\n"
+         "                  studies of the same individuals, such as admix_* and noadmix_*\n"
+         "  --no-pause      no pause after the banner or before the end of a failed run\n"
+         "  -h, --help      this text\n"
+         "  -V, --version   the version\n"
+         "  --              ends the options (for a parameter file whose name starts with -)\n"
+         "\n"
+         "Exit status: 0 when the run is complete, 1 when it failed (the message is also in\n"
+         "the error file), 2 for a command line that cannot be used.\n"
+         "See man pelvano and the README.\n";
+}
+
+}  // namespace pelvano

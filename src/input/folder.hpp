@@ -1,0 +1,23 @@
+// A study given as a folder: the six values a parameter file would hold, read from the
+// Structure output files themselves.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// The generic name that the files share: the longest common start of their names without
+// "_f", less any digits at its end, with the characters the pattern would take as
+// wildcards escaped, followed by "*". `start` receives that common start itself.
+std::string common_generic_name(const std::vector<std::string>& names, std::string& start);
+
+// Sets what read_parameters would set (fname is the folder), from the files of the folder
+// named on the command line: those matching --name followed by "_f", or all "_f" files.
+// Stops the run with one message when the files are not one complete study; the error
+// file lies in the folder, named after the results file.
+void read_folder(Run& run);
+
+}  // namespace pelvano
