@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "report/axis.hpp"
+#include "report/svg.hpp"
 #include "report/table.hpp"
 
 namespace pelvano {
@@ -19,33 +21,6 @@ constexpr double placeholder = 1e250;
 
 bool drawable(double v) {
   return std::isfinite(v) && std::fabs(v) < placeholder;
-}
-
-// A real with a fixed number of decimals and no sign on zero.
-std::string fixed(double v, int decimals) {
-  char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  std::string s(buf, res.ptr);
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
-
-// A coordinate: two decimals at most, trailing zeros removed.
-std::string num(double v) {
-  std::string s = fixed(v, 2);
-  if (s.find('.') != std::string::npos) {
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-  }
-  return s == "-0" ? "0" : s;
-}
-
-int decimals_for(double step) {
-  for (int d = 0; d < 12; ++d) {
-    const double scaled = step * std::pow(10.0, d);
-    if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) return d;
-  }
-  return 12;
 }
 
 // Why a value is left out of a panel.
@@ -93,8 +68,7 @@ std::string k_list(const std::vector<LeftOut>& items) {
   return out;
 }
 
-// ------------------------------------------------------------------ layout and colours
-
+// Layout and colours.
 constexpr double width = 680;
 constexpr double left = 86;  // room for the tick labels and the axis title
 constexpr double right = 24;
@@ -135,7 +109,7 @@ struct Panel {
 };
 
 struct Canvas {
-  std::string out;
+  Svg svg;
   std::int32_t kmin = 0;
   std::int32_t kmax = 0;
 
@@ -151,23 +125,12 @@ double y_of(const Panel& p, double v) {
   return p.y + plot_height * 0.06 + (p.axis.last - v) / span * inner;
 }
 
-void text(Canvas& c, double x, double y, std::string_view anchor, std::string_view attrs,
-          std::string_view content) {
-  c.out += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"";
-  if (anchor != "start") c.out += " text-anchor=\"" + std::string(anchor) + "\"";
-  if (!attrs.empty()) c.out += " " + std::string(attrs);
-  c.out += ">" + xml_escape(content) + "</text>\n";
-}
-
 void hline(Canvas& c, double x1, double x2, double y, std::string_view stroke, double w) {
-  c.out += "<line x1=\"" + num(x1) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x2) + "\" y2=\"" +
-           num(y) + "\" stroke=\"" + std::string(stroke) + "\" stroke-width=\"" + num(w) + "\"/>\n";
+  svg_line(c.svg, x1, y, x2, y, stroke, w);
 }
 
 void vline(Canvas& c, double x, double y1, double y2, std::string_view stroke, double w) {
-  c.out += "<line x1=\"" + num(x) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x) + "\" y2=\"" +
-           num(y2) + "\" stroke=\"" + std::string(stroke) + "\" stroke-width=\"" + num(w) +
-           "\"/>\n";
+  svg_line(c.svg, x, y1, x, y2, stroke, w);
 }
 
 std::vector<std::int32_t> k_ticks(std::int32_t kmin, std::int32_t kmax) {
@@ -189,52 +152,52 @@ std::vector<std::int32_t> k_ticks(std::int32_t kmin, std::int32_t kmax) {
 void draw_frame(Canvas& c, const Panel& p, bool last_panel) {
   const double y0 = p.y;
   const double y1 = p.y + plot_height;
-  text(c, 14, y0 - 10, "start", "font-size=\"14\" font-weight=\"bold\" fill=\"#222222\"", p.letter);
-  text(c, left, y0 - 10, "start", "font-size=\"13\" font-weight=\"bold\" fill=\"#222222\"",
-       p.title);
+  svg_text(c.svg, 14, y0 - 10, "start", 14, "font-weight=\"bold\" fill=\"#222222\"", p.letter);
+  // The title and the best K share the line above the plot.
+  const double best_width = text_width(p.best_text, 12) + 12;
+  svg_text(c.svg, left, y0 - 10, "start", 13, "font-weight=\"bold\" fill=\"#222222\"", p.title,
+           plot_width - best_width);
   if (!p.best_text.empty()) {
     const std::string colour(p.best_shown ? band_text : muted);
-    text(c, left + plot_width, y0 - 10, "end",
-         "font-size=\"12\" font-weight=\"bold\" fill=\"" + colour + "\"", p.best_text);
+    svg_text(c.svg, left + plot_width, y0 - 10, "end", 12,
+             "font-weight=\"bold\" fill=\"" + colour + "\"", p.best_text, plot_width / 2);
   }
   if (p.best_shown) {
     const double w = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
     const double bw = std::min(w * 0.7, 36.0);
-    c.out += "<rect class=\"best\" x=\"" + num(c.x(p.best) - bw / 2) + "\" y=\"" + num(y0) +
-             "\" width=\"" + num(bw) + "\" height=\"" + num(plot_height) + "\" fill=\"" +
-             std::string(band) + "\" fill-opacity=\"0.16\"/>\n";
+    c.svg.out += "<rect class=\"best\" x=\"" + num(c.x(p.best) - bw / 2) + "\" y=\"" + num(y0) +
+                 "\" width=\"" + num(bw) + "\" height=\"" + num(plot_height) + "\" fill=\"" +
+                 std::string(band) + "\" fill-opacity=\"0.16\"/>\n";
   }
   for (const double t : p.empty ? std::vector<double>{} : axis_ticks(p.axis)) {
     const double y = y_of(p, t);
     hline(c, left, left + plot_width, y, grid, 1);
     hline(c, left - 5, left, y, ink, 1);
-    text(c, left - 8, y + 4, "end", "font-size=\"11\" fill=\"#222222\"",
-         tick_label(t, p.axis.step));
+    svg_text(c.svg, left - 8, y + 4, "end", 11, "fill=\"#222222\"", tick_label(t, p.axis.step));
   }
   for (const std::int32_t k : k_ticks(c.kmin, c.kmax)) {
     vline(c, c.x(k), y1, y1 + 5, ink, 1);
-    text(c, c.x(k), y1 + 17, "middle", "font-size=\"11\" fill=\"#222222\"", std::to_string(k));
+    svg_text(c.svg, c.x(k), y1 + 17, "middle", 11, "fill=\"#222222\"", std::to_string(k));
   }
-  c.out += "<rect x=\"" + num(left) + "\" y=\"" + num(y0) + "\" width=\"" + num(plot_width) +
-           "\" height=\"" + num(plot_height) +
-           "\" fill=\"none\" stroke=\"#444444\" stroke-width=\"1\"/>\n";
+  c.svg.out += "<rect x=\"" + num(left) + "\" y=\"" + num(y0) + "\" width=\"" + num(plot_width) +
+               "\" height=\"" + num(plot_height) +
+               "\" fill=\"none\" stroke=\"#444444\" stroke-width=\"1\"/>\n";
   const double ymid = y0 + plot_height / 2;
-  c.out += "<text transform=\"translate(" + num(20) + " " + num(ymid) +
-           ") rotate(-90)\" text-anchor=\"middle\" font-size=\"12\" fill=\"#222222\">" +
-           xml_escape(p.ylabel) + "</text>\n";
-  const std::string_view note_style =
-      "class=\"note\" font-size=\"11\" font-style=\"italic\" fill=\"#666666\"";
+  c.svg.out += "<text transform=\"translate(" + num(20) + " " + num(ymid) +
+               ") rotate(-90)\" text-anchor=\"middle\" font-size=\"12\" fill=\"#222222\">" +
+               xml_escape(p.ylabel) + "</text>\n";
+  const std::string_view note_style = "class=\"note\" font-style=\"italic\" fill=\"#666666\"";
   if (p.empty) {
     double ny = ymid + 4 - static_cast<double>(p.notes.size() - 1) * note_height / 2;
     for (const std::string& n : p.notes) {
-      text(c, left + plot_width / 2, ny, "middle", note_style, n);
+      svg_text(c.svg, left + plot_width / 2, ny, "middle", 11, note_style, n, plot_width);
       ny += note_height;
     }
     return;
   }
   double ny = y1 + tick_height + (last_panel ? 20 : 0) + 11;
   for (const std::string& n : p.notes) {
-    text(c, left, ny, "start", note_style, n);
+    svg_text(c.svg, left, ny, "start", 11, note_style, n, plot_width);
     ny += note_height;
   }
 }
@@ -253,15 +216,15 @@ void draw_series(Canvas& c, const Panel& p, const std::vector<KSummary>& ks,
     joined = true;
   }
   if (!path.empty()) {
-    c.out += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(p.colour) +
-             "\" stroke-width=\"1.8\" stroke-linejoin=\"round\"/>\n";
+    c.svg.out += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(p.colour) +
+                 "\" stroke-width=\"1.8\" stroke-linejoin=\"round\"/>\n";
   }
   for (std::size_t i = 0; i < ks.size(); ++i) {
     if (!p.value[i] || !drawable(*p.value[i])) continue;
-    c.out += "<circle class=\"" + p.cls + "\" cx=\"" + num(c.x(ks[i].k)) + "\" cy=\"" +
-             num(y_of(p, *p.value[i])) + "\" r=\"4\" fill=\"" + std::string(p.colour) +
-             "\" stroke=\"#ffffff\" stroke-width=\"1\"><title>K = " + std::to_string(ks[i].k) +
-             ": " + std::string(what) + " " + real_cell(*p.value[i]) + "</title></circle>\n";
+    c.svg.out += "<circle class=\"" + p.cls + "\" cx=\"" + num(c.x(ks[i].k)) + "\" cy=\"" +
+                 num(y_of(p, *p.value[i])) + "\" r=\"4\" fill=\"" + std::string(p.colour) +
+                 "\" stroke=\"#ffffff\" stroke-width=\"1\"><title>K = " + std::to_string(ks[i].k) +
+                 ": " + std::string(what) + " " + real_cell(*p.value[i]) + "</title></circle>\n";
   }
 }
 
@@ -287,7 +250,7 @@ void finish_axis(Panel& p, const StudySummary& s) {
 Panel mean_panel(const StudySummary& s) {
   Panel p;
   p.letter = "a";
-  p.title = "Mean Ln P(D|K) \u00b1 1 SD over the runs; dots: single runs";
+  p.title = "Mean Ln P(D|K) \u00b1 1 SD, each run a dot";
   p.ylabel = "Ln P(D|K)";
   p.colour = blue;
   p.cls = "mean";
@@ -385,132 +348,7 @@ Panel parsimony_panel(const StudySummary& s) {
   return p;
 }
 
-// The folder in the title, shortened in its middle when it is long.
-std::string short_folder(const std::string& folder) {
-  constexpr std::size_t keep_front = 24, keep_back = 36;
-  std::vector<std::size_t> starts;  // where each character begins
-  for (std::size_t i = 0; i < folder.size(); ++i) {
-    if ((static_cast<unsigned char>(folder[i]) & 0xC0) != 0x80) starts.push_back(i);
-  }
-  if (starts.size() <= keep_front + keep_back + 1) return folder;
-  return folder.substr(0, starts[keep_front]) + "\u2026" +
-         folder.substr(starts[starts.size() - keep_back]);
-}
-
 }  // namespace
-
-Axis nice_axis(double lo, double hi, int ticks) {
-  if (lo > hi) std::swap(lo, hi);
-  const double mag = std::max(std::fabs(lo), std::fabs(hi));
-  if (!(hi - lo > mag * 1e-9)) {
-    const double mid = lo / 2 + hi / 2;
-    const double pad = mag > 0 ? mag * 0.05 : 1.0;
-    lo = mid - pad;
-    hi = mid + pad;
-  }
-  const double raw = (hi - lo) / std::max(ticks, 1);
-  const double base = std::pow(10.0, std::floor(std::log10(raw)));
-  const double f = raw / base;
-  const double m = f <= 1 ? 1 : f <= 2 ? 2 : f <= 2.5 ? 2.5 : f <= 5 ? 5 : 10;
-  const double step = m * base;
-  return Axis{std::floor(lo / step + 1e-9) * step, std::ceil(hi / step - 1e-9) * step, step};
-}
-
-std::vector<double> axis_ticks(const Axis& a) {
-  const double first = std::round(a.first / a.step);
-  const auto n = static_cast<std::int64_t>(std::llround((a.last - a.first) / a.step));
-  std::vector<double> ticks;
-  for (std::int64_t i = 0; i <= n && i <= 1000; ++i) {
-    ticks.push_back((first + static_cast<double>(i)) * a.step);
-  }
-  return ticks;
-}
-
-std::string tick_label(double value, double step) {
-  const double mag = std::max(std::fabs(value), step);
-  if (mag >= 1e9 || step < 1e-6) {
-    // Too many digits for fixed notation: as many significant digits as the step needs.
-    if (value == 0) return "0";
-    const int digits =
-        static_cast<int>(std::floor(std::log10(std::fabs(value))) - std::floor(std::log10(step)));
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
-                                   std::clamp(digits, 0, 15));
-    return std::string(buf, res.ptr);
-  }
-  return fixed(value, decimals_for(step));
-}
-
-std::string xml_escape(std::string_view text) {
-  static constexpr std::string_view replacement = "\xEF\xBF\xBD";
-  std::string out;
-  std::size_t i = 0;
-  const auto byte = [&](std::size_t at) {
-    return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u;
-  };
-  const auto cont = [&](std::size_t at) { return (byte(at) & 0xC0) == 0x80; };
-  while (i < text.size()) {
-    const unsigned char b = byte(i);
-    if (b < 0x80) {
-      switch (b) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        case '\'':
-          out += "&apos;";
-          break;
-        case '\t':
-        case '\n':
-        case '\r':
-          out += static_cast<char>(b);
-          break;
-        default:
-          if (b < 0x20) {
-            out += replacement;
-          } else {
-            out += static_cast<char>(b);
-          }
-      }
-      ++i;
-      continue;
-    }
-    // Length of a valid UTF-8 sequence starting here, or 0.
-    std::size_t len = 0;
-    const unsigned char b1 = byte(i + 1);
-    if (b >= 0xC2 && b <= 0xDF) {
-      len = cont(i + 1) ? 2 : 0;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      const bool second = b == 0xE0   ? b1 >= 0xA0 && b1 <= 0xBF
-                          : b == 0xED ? b1 >= 0x80 && b1 <= 0x9F
-                                      : cont(i + 1);
-      len = second && cont(i + 2) ? 3 : 0;
-      // U+FFFE and U+FFFF are not characters of XML.
-      if (len == 3 && b == 0xEF && b1 == 0xBF && byte(i + 2) >= 0xBE) len = 0;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      const bool second = b == 0xF0   ? b1 >= 0x90 && b1 <= 0xBF
-                          : b == 0xF4 ? b1 >= 0x80 && b1 <= 0x8F
-                                      : cont(i + 1);
-      len = second && cont(i + 2) && cont(i + 3) ? 4 : 0;
-    }
-    if (len == 0) {
-      out += replacement;
-      ++i;
-    } else {
-      out.append(text.substr(i, len));
-      i += len;
-    }
-  }
-  return out;
-}
 
 std::string figure_svg(const StudySummary& s) {
   Canvas c;
@@ -528,27 +366,25 @@ std::string figure_svg(const StudySummary& s) {
   }
   const double height = std::ceil(y);
 
-  const std::string& folder = s.folder;
-  c.out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  c.out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"170mm\" height=\"" +
-           num(height * 170 / width) + "mm\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-           "\" font-family=\"Helvetica, Arial, 'Liberation Sans', sans-serif\">\n";
-  const std::string title = "Choosing K for the Structure runs " + s.generic + " in " + folder;
-  c.out += "<title>" + xml_escape(title) + "</title>\n";
-  c.out += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-
-  text(c, left, 30, "start", "font-size=\"17\" font-weight=\"bold\" fill=\"#222222\"",
-       "Choosing K for the Structure runs " + s.generic + " in " + short_folder(folder));
+  // The title names the runs and their folder, both shortened in their middle when long.
+  const std::string title = "Choosing K for the Structure runs " + s.generic + " in " + s.folder;
+  svg_begin(c.svg, width, height, 170, title);
+  const double room = width - left - right - text_width("Choosing K for the Structure runs  in ", 17);
+  const std::string generic =
+      fit_text(s.generic, 17, std::max(room / 2, room - text_width(s.folder, 17)));
+  svg_text(c.svg, left, 30, "start", 17, "font-weight=\"bold\" fill=\"#222222\"",
+           "Choosing K for the Structure runs " + generic + " in " +
+               fit_text(s.folder, 17, room - text_width(generic, 17)));
   const std::string range = s.ks.size() == 1
                                 ? "K = " + std::to_string(c.kmin)
                                 : "K = " + std::to_string(c.kmin) + " to " + std::to_string(c.kmax);
-  text(c, left, 51, "start", "font-size=\"12.5\" fill=\"#444444\"",
-       std::to_string(s.nind) + " individuals, " + std::to_string(s.nrun) +
-           (s.nrun == 1 ? " run" : " runs") + " per K, " + range);
-  text(c, left, 70, "start", "font-size=\"12.5\" fill=\"#444444\"",
-       "Best K:  Evanno " + (s.evanno > 0 ? std::to_string(s.evanno) : std::string("none")) +
-           "   \u00b7   Pritchard " + std::to_string(s.pritchard) + "   \u00b7   Parsimony " +
-           std::to_string(s.parsimony));
+  svg_text(c.svg, left, 51, "start", 12.5, "fill=\"#444444\"",
+           std::to_string(s.nind) + " individuals, " + std::to_string(s.nrun) +
+               (s.nrun == 1 ? " run" : " runs") + " per K, " + range);
+  svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"",
+           "Best K:  Evanno " + (s.evanno > 0 ? std::to_string(s.evanno) : std::string("none")) +
+               "   \u00b7   Pritchard " + std::to_string(s.pritchard) + "   \u00b7   Parsimony " +
+               std::to_string(s.parsimony));
 
   for (std::size_t i = 0; i < std::size(panels); ++i) {
     draw_frame(c, panels[i], i + 1 == std::size(panels));
@@ -558,38 +394,38 @@ std::string figure_svg(const StudySummary& s) {
   const Panel& mp = panels[0];
   const double per_k = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
   const double spread = std::min(per_k * 0.4, 18.0);
-  c.out += "<g fill=\"" + std::string(blue) + "\" fill-opacity=\"0.45\">\n";
+  c.svg.out += "<g fill=\"" + std::string(blue) + "\" fill-opacity=\"0.45\">\n";
   for (const KSummary& k : s.ks) {
     const std::size_t n = k.lnp.size();
     for (std::size_t r = 0; r < n; ++r) {
       if (!drawable(k.lnp[r])) continue;
       const double dx =
           n > 1 ? (static_cast<double>(r) / static_cast<double>(n - 1) - 0.5) * spread : 0.0;
-      c.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
-               num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) + ", run " +
-               std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) + "</title></circle>\n";
+      c.svg.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
+                   num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) +
+                   ", run " + std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) +
+                   "</title></circle>\n";
     }
   }
-  c.out += "</g>\n";
+  c.svg.out += "</g>\n";
   for (const KSummary& k : s.ks) {
     if (!drawable(k.mean) || !drawable(k.sd)) continue;
     const double x = c.x(k.k);
     const double ylo = y_of(mp, k.mean - k.sd);
     const double yhi = y_of(mp, k.mean + k.sd);
-    c.out += "<path class=\"errorbar\" d=\"M" + num(x) + " " + num(ylo) + " V" + num(yhi) + " M" +
-             num(x - 5) + " " + num(ylo) + " H" + num(x + 5) + " M" + num(x - 5) + " " + num(yhi) +
-             " H" + num(x + 5) + "\" stroke=\"" + std::string(ink) +
-             "\" stroke-width=\"1.3\" fill=\"none\"/>\n";
+    c.svg.out += "<path class=\"errorbar\" d=\"M" + num(x) + " " + num(ylo) + " V" + num(yhi) +
+                 " M" + num(x - 5) + " " + num(ylo) + " H" + num(x + 5) + " M" + num(x - 5) + " " +
+                 num(yhi) + " H" + num(x + 5) + "\" stroke=\"" + std::string(ink) +
+                 "\" stroke-width=\"1.3\" fill=\"none\"/>\n";
   }
   draw_series(c, mp, s.ks, "mean Ln P(D|K)");
   draw_series(c, panels[1], s.ks, "DeltaK");
   draw_series(c, panels[2], s.ks, "Parsimony value");
 
   const Panel& last = panels[2];
-  text(c, left + plot_width / 2, last.y + plot_height + tick_height + 16, "middle",
-       "font-size=\"12\" fill=\"#222222\"", "K (number of clusters)");
-  c.out += "</svg>\n";
-  return c.out;
+  svg_text(c.svg, left + plot_width / 2, last.y + plot_height + tick_height + 16, "middle", 12,
+           "fill=\"#222222\"", "K (number of clusters)");
+  return svg_end(c.svg);
 }
 
 }  // namespace pelvano

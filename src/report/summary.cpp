@@ -40,8 +40,10 @@ StudySummary summarise(const Run& run) {
 }
 
 std::string companion_file_name(const Run& run, std::string_view extension) {
-  std::string name(trim_right(run.ESTFILENAME));
-  if (name.size() >= 2 && name.compare(name.size() - 2, 2, ".K") == 0) name.resize(name.size() - 2);
+  // Never a hidden file: with the generic name "*" the files are named after the program.
+  std::string name(trim_right(run.PATHNAME));
+  name += run.PLATFORMSLASH;
+  name += run.file_stem.empty() ? "pelvano" : run.file_stem;
   return name + std::string(extension);
 }
 

@@ -46,8 +46,8 @@ struct StudySummary {
 // the Structure output files again to name each K's best replicate file.
 StudySummary summarise(const Run& run);
 
-// The name of a file beside the results file: ESTFILENAME with its ".K" replaced by
-// `extension` (which includes its dot).
+// The name of a file beside the results file, named like it (`extension` includes its
+// dot), or after the program when the generic name is "*".
 std::string companion_file_name(const Run& run, std::string_view extension);
 
 }  // namespace pelvano

@@ -97,7 +97,8 @@ def changed(before, after):
 
 def facts(path):
     """What an XML parser sees in a figure or page: its title, every text, the number of
-    elements of each class, and every coordinate that is not a plain finite number."""
+    elements of each class, every coordinate that is not a plain finite number, and every
+    text that may reach beyond the picture (a character taking 0.6 times the font size)."""
     num = r"-?[0-9]+(\.[0-9]+)?"
     forms = {"d": r"([MLHVZ]" + num + r"( " + num + r")? ?)+",
              "transform": r"translate\(" + num + " " + num + r"\)( rotate\(-90\))?",
@@ -109,6 +110,8 @@ def facts(path):
     except ET.ParseError as e:
         return "not well-formed: %s\n" % e
     lines, counts = [], {}
+    box = root.get("viewBox")
+    width = float(box.split()[2]) if box else None
     for el in root.iter():
         tag = el.tag.split("}")[-1]
         if el.get("class"):
@@ -116,6 +119,11 @@ def facts(path):
             counts[key] = counts.get(key, 0) + 1
         if tag in ("title", "text"):
             lines.append(tag + "=" + "".join(el.itertext()))
+        if tag == "text" and width and el.get("x") and el.get("font-size"):
+            w = 0.6 * float(el.get("font-size")) * len("".join(el.itertext()))
+            left = float(el.get("x")) - {"middle": w / 2, "end": w}.get(el.get("text-anchor"), 0)
+            if left < 0 or left + w > width:
+                lines.append("outside the picture: " + "".join(el.itertext()))
         for name, value in el.attrib.items():
             if name in forms and not re.fullmatch(forms[name], value):
                 lines.append("bad %s=%s" % (name, value))
