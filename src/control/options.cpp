@@ -2,13 +2,28 @@
 
 #include <getopt.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "control/fatal.hpp"
 
 namespace pelvano {
 
 namespace {
 
-enum : int { opt_name = 256, opt_no_pause };
+enum : int { opt_name = 256, opt_no_pause, opt_keep_order, opt_populations, opt_clumpp, opt_threshold };
+
+// A threshold: a decimal strictly between 0 and 1 ("0.5", ".75"), in its shortest form.
+bool shortest_threshold(std::string_view text, std::string& out) {
+  if (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
+  if (text.size() < 2 || text[0] != '.' || text.find_first_not_of("0123456789", 1) != text.npos) {
+    return false;
+  }
+  while (text.back() == '0') text.remove_suffix(1);
+  if (text.size() < 2) return false;  // zero
+  out = "0" + std::string(text);
+  return true;
+}
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
   throw FatalError{program + ": " + what + " (see " + program + " --help)", FatalKind::usage};
@@ -21,12 +36,19 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"version", no_argument, nullptr, 'V'},
                                  {"name", required_argument, nullptr, opt_name},
                                  {"no-pause", no_argument, nullptr, opt_no_pause},
+                                 // pelvano-plot only, from here on
+                                 {"keep-order", no_argument, nullptr, opt_keep_order},
+                                 {"populations", required_argument, nullptr, opt_populations},
+                                 {"clumpp", no_argument, nullptr, opt_clumpp},
+                                 {"threshold", required_argument, nullptr, opt_threshold},
                                  {nullptr, 0, nullptr, 0}};
+  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[8]};
   Options o;
   char* const* args = const_cast<char* const*>(argv);
   opterr = 0;
   optind = 0;  // a fresh scan
-  for (int c; (c = getopt_long(argc, args, ":hV", longs, nullptr)) != -1;) {
+  const option* table = program == "pelvano-plot" ? longs : pelvano_longs;
+  for (int c; (c = getopt_long(argc, args, ":hV", table, nullptr)) != -1;) {
     const std::string given = optind > 0 && optind <= argc ? argv[optind - 1] : "";
     switch (c) {
       case 'h':
@@ -42,6 +64,33 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
       case opt_no_pause:
         o.pauses = false;
         break;
+      case opt_keep_order:
+        o.keep_order = true;
+        break;
+      case opt_populations:
+        o.populations = optarg;
+        break;
+      case opt_clumpp:
+        o.clumpp = true;
+        break;
+      case opt_threshold: {
+        o.thresholds.clear();
+        const std::string_view list = optarg;
+        for (std::size_t start = 0; start <= list.size();) {
+          const std::size_t comma = std::min(list.find(',', start), list.size());
+          std::string t;
+          if (!shortest_threshold(list.substr(start, comma - start), t)) {
+            usage_error(program, "--threshold " + std::string(list) +
+                                     ": each threshold must be a decimal between 0 and 1, such "
+                                     "as 0.5");
+          }
+          if (std::find(o.thresholds.begin(), o.thresholds.end(), t) == o.thresholds.end()) {
+            o.thresholds.push_back(t);
+          }
+          start = comma + 1;
+        }
+        break;
+      }
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {

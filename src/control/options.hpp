@@ -15,6 +15,14 @@ struct Options {
   bool has_name = false;
   std::string argument;  // the first argument that is not an option ("" when none)
   bool has_argument = false;
+
+  // pelvano-plot only.
+  bool keep_order = false;  // --keep-order: the files' order within each population
+  std::string populations;  // --populations FILE: names and order of the populations
+  bool clumpp = false;      // --clumpp: the input files of CLUMPP
+  // --threshold LIST: the thresholds of Puechmaille's estimators, each the shortest form of
+  // a decimal strictly between 0 and 1 ("0.5", "0.75")
+  std::vector<std::string> thresholds = {"0.5"};
 };
 
 // Parses argv. A command line that cannot be parsed (an unknown option, a missing value)

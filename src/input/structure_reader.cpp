@@ -12,7 +12,6 @@ namespace pelvano {
 namespace {
 
 constexpr std::size_t c29 = 29;
-constexpr std::string_view lnprob_mark = "Estimated Ln Prob of Data   =";
 static_assert(lnprob_mark.size() == c29);
 
 // Ends the run for an item that did not give the number the file must hold there.

@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "control/tables.hpp"
 #include "textio/reader.hpp"
 
 namespace pelvano {
+
+// The line of the estimated Ln probability of the data begins with this text.
+inline constexpr std::string_view lnprob_mark = "Estimated Ln Prob of Data   =";
 
 // The three counts at the head of a Structure output file.
 struct OutputHeader {

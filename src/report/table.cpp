@@ -5,6 +5,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "report/palette.hpp"
+
 namespace pelvano {
 
 namespace {
@@ -62,6 +64,17 @@ std::string table_text(const StudySummary& s) {
       out += c;
     }
     out += '\n';
+  }
+  return out;
+}
+
+std::string alignment_table_text(const std::vector<BarRow>& rows) {
+  std::string out = "K\tRun\tCluster\tColour_index\tColour\n";
+  for (const BarRow& row : rows) {
+    for (std::size_t c = 0; c < row.colour.size(); ++c) {
+      out += std::to_string(row.k) + '\t' + std::to_string(row.run) + '\t' + std::to_string(c + 1) +
+             '\t' + std::to_string(row.colour[c]) + '\t' + cluster_colour(row.colour[c]) + '\n';
+    }
   }
   return out;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "report/bars.hpp"
 #include "report/summary.hpp"
 
 namespace pelvano {
@@ -15,5 +16,10 @@ std::string real_cell(double x);
 // line feed. A value that does not exist is an empty cell. A cell that holds a tab, a line
 // end or a double quote is quoted with double quotes, a quote inside it doubled.
 std::string table_text(const StudySummary& s);
+
+// The colours of the bar plot: one row per cluster of each K's representative run, with
+// the columns K, Run, Cluster (numbered as in its file), Colour_index (from 1) and Colour
+// ("#rrggbb").
+std::string alignment_table_text(const std::vector<BarRow>& rows);
 
 }  // namespace pelvano

@@ -420,6 +420,15 @@ Item read_text(FreeForm& ff, std::string& field, std::size_t n) {
   return got;
 }
 
+Item read_real_text(FreeForm& ff, std::string_view& text) {
+  bool quoted = false;
+  const Item got = next_item(ff, Want::number, text, quoted);
+  if (got != Item::value) return got;
+  float value = 0;
+  ff.error = quoted ? ReadError::syntax : parse_real(text, value);
+  return ff.error == ReadError::none ? Item::value : Item::error;
+}
+
 Item read_int(FreeForm& ff, std::int32_t& value) {
   return read_number(ff, value);
 }

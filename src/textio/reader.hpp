@@ -102,6 +102,8 @@ Item read_text(FreeForm& ff, std::string& field, std::size_t n);
 Item read_int(FreeForm& ff, std::int32_t& value);
 Item read_real(FreeForm& ff, float& value);
 Item read_real(FreeForm& ff, double& value);
+// A real item as its text: the value as the file writes it, checked as a real.
+Item read_real_text(FreeForm& ff, std::string_view& text);
 
 // Conversion of one unquoted numeric value, by the rules of the free-form read.
 // Returns none, syntax or conversion.

@@ -80,6 +80,11 @@ void fill(Run& a, Run& b, const Config& c, std::uint64_t seed) {
   }
 }
 
+void PrintTo(const Config& c, std::ostream* os) {
+  *os << "K " << c.kstart << ".." << c.kend << ", " << c.nind << " individuals, " << c.nrun
+      << " runs" << (c.nan ? ", NaN" : "") << (c.clustered ? ", clustered" : "");
+}
+
 class FastScoring : public ::testing::TestWithParam<Config> {};
 
 TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {

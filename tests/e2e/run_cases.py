@@ -23,6 +23,7 @@ A table (e2e/*.txt) holds broken studies and what the program must say; its head
 """
 import argparse
 import codecs
+import hashlib
 import concurrent.futures
 import os
 import re
@@ -100,7 +101,7 @@ def facts(path):
     elements of each class, every coordinate that is not a plain finite number, and every
     text that may reach beyond the picture (a character taking 0.6 times the font size)."""
     num = r"-?[0-9]+(\.[0-9]+)?"
-    forms = {"d": r"([MLHVZ]" + num + r"( " + num + r")? ?)+",
+    forms = {"d": r"(([MLHV]" + num + r"( " + num + r")?|Z) ?)+",
              "transform": r"translate\(" + num + " " + num + r"\)( rotate\(-90\))?",
              "viewBox": num + "( " + num + "){3}"}
     for name in ("x", "y", "x1", "y1", "x2", "y2", "cx", "cy", "r", "width", "height"):
@@ -119,6 +120,8 @@ def facts(path):
             counts[key] = counts.get(key, 0) + 1
         if tag in ("title", "text"):
             lines.append(tag + "=" + "".join(el.itertext()))
+        if el.get("class") == "cluster":  # a shape of the bar plot: its colour and geometry
+            lines.append("cluster %s %s" % (el.get("fill"), hashlib.sha1(el.get("d").encode()).hexdigest()[:12]))
         if tag == "text" and width and el.get("x") and el.get("font-size"):
             w = 0.6 * float(el.get("font-size")) * len("".join(el.itertext()))
             left = float(el.get("x")) - {"middle": w / 2, "end": w}.get(el.get("text-anchor"), 0)

@@ -1,0 +1,30 @@
+// Clusters aligned across K, so that a cluster keeps its colour from one K to the next.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "control/tables.hpp"
+
+namespace pelvano {
+
+// The replicate run that represents K in the bar plot: the Parsimony method's best run of K,
+// or, when none of its runs was scored, the run with the largest Ln P(D) (the first of
+// equals).
+std::int32_t representative_run(const Run& run, std::int32_t k);
+
+// The assignment of the rows of `weight` to distinct columns (there are at least as many
+// columns as rows) with the largest total weight, solved exactly by the Hungarian method;
+// of several such, the one that gives the first row the lowest column, then the second,
+// and so on. Element r is the column of row r.
+std::vector<int> best_assignment(const std::vector<std::vector<std::int64_t>>& weight);
+
+// The colours (numbered from 1) of the clusters of consecutive K. q[j] holds the
+// memberships of the run of K = kfirst + j, K values per individual, as exact integers.
+// The clusters of the first K keep their order; the clusters of K + 1 take the colours of
+// the clusters of K they overlap most (the sum over the individuals of the smaller of the
+// two memberships), and the one left over takes the next colour.
+std::vector<std::vector<int>> align_colours(const std::vector<std::vector<std::int64_t>>& q,
+                                            std::int32_t kfirst, std::int32_t nind);
+
+}  // namespace pelvano

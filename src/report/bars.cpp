@@ -1,0 +1,259 @@
+#include "report/bars.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <map>
+
+#include "control/fatal.hpp"
+#include "control/variables.hpp"
+#include "report/palette.hpp"
+#include "report/svg.hpp"
+
+namespace pelvano {
+
+namespace {
+
+// Layout.
+constexpr double left = 24;
+constexpr double plot_width = 1200;  // also the most columns drawn
+constexpr double marks_width = 132;  // the best K of each method, right of the bars
+constexpr double width = left + plot_width + 12 + marks_width;
+constexpr double top = 72;           // title lines
+constexpr double label_height = 20;  // the line above each bar
+constexpr double bar_height = 64;
+constexpr double row_gap = 10;
+
+// Pop values in ascending numeric order; values that are not numbers after them.
+bool pop_before(const std::string& a, const std::string& b) {
+  long long x = 0, y = 0;
+  const bool nx = std::from_chars(a.data(), a.data() + a.size(), x).ptr == a.data() + a.size();
+  const bool ny = std::from_chars(b.data(), b.data() + b.size(), y).ptr == b.data() + b.size();
+  if (nx != ny) return nx;
+  return nx ? x < y : a < b;
+}
+
+// A coordinate with one decimal: the bars need no finer steps, and their files stay small.
+std::string coord(double v) {
+  const long long tenths = std::llround(v * 10);
+  std::string s = std::to_string(tenths / 10);
+  if (tenths % 10 != 0) s += "." + std::to_string(std::llabs(tenths % 10));
+  return s;
+}
+
+// The drawn columns: consecutive individuals of one group, [first, last) in drawing order.
+struct Column {
+  std::size_t first = 0;
+  std::size_t last = 0;
+};
+
+std::vector<Column> columns_of(const std::vector<Group>& groups, std::size_t n) {
+  std::vector<Column> cols;
+  for (const Group& g : groups) {
+    // Within the plot's width one individual a column; beyond it, neighbours share one.
+    const std::size_t c =
+        n <= plot_width
+            ? g.count
+            : std::max<std::size_t>(
+                  1, static_cast<std::size_t>(std::llround(static_cast<double>(g.count) *
+                                                           plot_width / static_cast<double>(n))));
+    for (std::size_t j = 0; j < c; ++j) {
+      cols.push_back({g.first + g.count * j / c, g.first + g.count * (j + 1) / c});
+    }
+  }
+  return cols;
+}
+
+}  // namespace
+
+std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& groups) {
+  const std::size_t n = p.individuals.size();
+  std::vector<std::string> pops;  // in drawing order
+  std::map<std::string, std::string> names;
+  if (p.pop_column) {
+    std::vector<std::string> present;
+    for (const Individual& x : p.individuals) present.push_back(x.pop);
+    std::sort(present.begin(), present.end(), pop_before);
+    present.erase(std::unique(present.begin(), present.end()), present.end());
+    for (const auto& [pop, name] : p.populations) {
+      if (std::find(present.begin(), present.end(), pop) != present.end() &&
+          std::find(pops.begin(), pops.end(), pop) == pops.end()) {
+        pops.push_back(pop);
+        names[pop] = name;
+      }
+    }
+    for (const std::string& pop : present) {
+      if (std::find(pops.begin(), pops.end(), pop) == pops.end()) pops.push_back(pop);
+    }
+  } else {
+    pops.emplace_back();
+  }
+  // Within a group: by the colour of the largest membership in the row of the Parsimony
+  // method's best K, then by that membership, largest first.
+  const BarRow* best = &p.rows.front();
+  for (const BarRow& row : p.rows) {
+    if (row.k == p.parsimony) best = &row;
+  }
+  const auto k = static_cast<std::size_t>(best->k);
+  std::vector<int> colour(n);
+  std::vector<std::int64_t> largest(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t c = 0;
+    for (std::size_t j = 1; j < k; ++j) {
+      if (best->q[i * k + j] > best->q[i * k + c]) c = j;
+    }
+    colour[i] = best->colour[c];
+    largest[i] = best->q[i * k + c];
+  }
+  std::vector<std::size_t> order;
+  groups.clear();
+  for (const std::string& pop : pops) {
+    Group g{order.size(), 0, pop, names.count(pop) ? names[pop] : pop};
+    for (std::size_t i = 0; i < n; ++i) {
+      if (p.individuals[i].pop == pop) order.push_back(i);
+    }
+    g.count = order.size() - g.first;
+    if (!p.keep_order) {
+      std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(g.first), order.end(),
+                       [&](std::size_t a, std::size_t b) {
+                         return colour[a] != colour[b] ? colour[a] < colour[b]
+                                                       : largest[a] > largest[b];
+                       });
+    }
+    groups.push_back(g);
+  }
+  return order;
+}
+
+std::string bars_svg(const BarPlot& p) {
+  std::vector<Group> groups;
+  const std::vector<std::size_t> order = individual_order(p, groups);
+  const std::size_t n = order.size();
+  const std::vector<Column> cols = columns_of(groups, n);
+  const auto x_at = [&](std::size_t position) {
+    return left + plot_width * static_cast<double>(position) / static_cast<double>(n);
+  };
+  const double row_height = label_height + bar_height + row_gap;
+  const double rows_end = top + row_height * static_cast<double>(p.rows.size());
+  const bool named = p.pop_column;
+  const bool binned = n > plot_width;
+  const double height = rows_end + (named ? 22 : 0) + (binned ? 18 : 0) + 10;
+
+  Svg svg;
+  svg_begin(svg, width, height, 250, "Memberships of " + p.title);
+  svg_text(svg, left, 28, "start", 17, "font-weight=\"bold\" fill=\"#222222\"",
+           "Memberships of " + p.title);
+  svg_text(svg, left, 50, "start", 12.5, "fill=\"#444444\"",
+           std::to_string(n) +
+               " individuals. Each K: its best run by the Parsimony method (or, with no scored "
+               "run, its run of largest Ln P(D)); a cluster keeps its colour from K to K.");
+
+  const double unit = std::pow(10.0, p.decimals);
+  for (std::size_t r = 0; r < p.rows.size(); ++r) {
+    const BarRow& row = p.rows[r];
+    const auto k = static_cast<std::size_t>(row.k);
+    const double y0 = top + row_height * static_cast<double>(r) + label_height;
+    const double bottom = y0 + bar_height;
+    svg.out += "<g class=\"row\">\n";
+    svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"",
+             "K = " + std::to_string(row.k) + "  \u00b7  run " + std::to_string(row.run) +
+                 "  \u00b7  " + row.file,
+             plot_width);
+    // The height each cluster takes in each column, stacked in the order of the colours.
+    std::vector<std::size_t> stack(k);
+    for (std::size_t c = 0; c < k; ++c) stack[c] = c;
+    std::sort(stack.begin(), stack.end(),
+              [&](std::size_t a, std::size_t b) { return row.colour[a] < row.colour[b]; });
+    std::vector<double> below(cols.size(), 0.0);
+    for (const std::size_t c : stack) {
+      std::string d;
+      std::vector<double> above(cols.size());
+      for (std::size_t j = 0; j < cols.size(); ++j) {
+        double sum = 0;
+        for (std::size_t at = cols[j].first; at < cols[j].last; ++at) {
+          sum += static_cast<double>(row.q[order[at] * k + c]);
+        }
+        const double share = sum / unit / static_cast<double>(cols[j].last - cols[j].first);
+        above[j] = std::min(bar_height, below[j] + std::max(0.0, share) * bar_height);
+      }
+      // Along the top edge from left to right, back along the bottom edge.
+      d += "M" + coord(x_at(cols[0].first)) + " " + coord(bottom - above[0]);
+      for (std::size_t j = 0; j < cols.size(); ++j) {
+        if (j > 0 && above[j] != above[j - 1]) d += "V" + coord(bottom - above[j]);
+        d += "H" + coord(x_at(cols[j].last));
+      }
+      for (std::size_t j = cols.size(); j-- > 0;) {
+        if (j + 1 == cols.size() || below[j] != below[j + 1]) d += "V" + coord(bottom - below[j]);
+        d += "H" + coord(x_at(cols[j].first));
+      }
+      svg.out += "<path class=\"cluster\" fill=\"" + cluster_colour(row.colour[c]) + "\" d=\"" + d +
+                 "Z\"/>\n";
+      below = std::move(above);
+    }
+    for (std::size_t g = 1; g < groups.size(); ++g) {
+      svg_line(svg, x_at(groups[g].first), y0, x_at(groups[g].first), bottom, "#ffffff", 1.5);
+    }
+    // The best K of each method, beside its row.
+    double my = y0 + 14;
+    for (const auto& [method, best] : {std::pair<const char*, std::int32_t>{"Evanno", p.evanno},
+                                       {"Pritchard", p.pritchard},
+                                       {"Parsimony", p.parsimony}}) {
+      if (best != row.k) continue;
+      svg_text(svg, left + plot_width + 12, my, "start", 12,
+               "class=\"best\" font-weight=\"bold\" fill=\"#a35f00\"",
+               "\u25c0 " + std::string(method));
+      my += 18;
+    }
+    svg.out += "</g>\n";
+  }
+  double y = rows_end + 6;
+  if (named) {
+    for (const Group& g : groups) {
+      const double x0 = x_at(g.first), x1 = x_at(g.first + g.count);
+      if (g.first > 0) svg_line(svg, x0, rows_end - row_gap, x0, rows_end + 4, "#666666", 1);
+      svg_text(svg, (x0 + x1) / 2, y + 8, "middle", 11, "class=\"population\" fill=\"#222222\"",
+               g.name, x1 - x0 - 2);
+    }
+    y += 22;
+  }
+  if (binned) {
+    svg_text(svg, left, y + 8, "start", 11, "class=\"note\" font-style=\"italic\" fill=\"#666666\"",
+             "More individuals than columns: neighbouring individuals of a population share a "
+             "column that shows their mean memberships.");
+  }
+  return svg_end(svg);
+}
+
+std::vector<std::pair<std::string, std::string>> read_populations(const std::string& file,
+                                                                  const std::string& program) {
+  const auto usage = [&](const std::string& what) {
+    throw FatalError{
+        program + ": --populations " + file + ": " + what + " (see " + program + " --help)",
+        FatalKind::usage};
+  };
+  std::ifstream in(file);
+  if (!in) usage("cannot be read");
+  std::vector<std::pair<std::string, std::string>> out;
+  std::string line;
+  for (std::int64_t number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) continue;
+    const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
+    const std::string pop = line.substr(start, end - start);
+    long long value = 0;
+    if (std::from_chars(pop.data(), pop.data() + pop.size(), value).ptr !=
+        pop.data() + pop.size()) {
+      usage("line " + itoc(number) + " does not begin with a Pop value");
+    }
+    const std::size_t name = line.find_first_not_of(" \t", end);
+    std::string text = name == std::string::npos ? pop : line.substr(name);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    out.emplace_back(pop, text);
+  }
+  if (in.bad()) usage("cannot be read");
+  return out;
+}
+
+}  // namespace pelvano

@@ -1,0 +1,81 @@
+#include "report/clumpp.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "control/fatal.hpp"
+#include "input/discovery.hpp"
+#include "textio/output.hpp"
+
+namespace pelvano {
+
+namespace {
+
+std::string printed(const char* format, int a, int b = 0) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, format, a, b);
+  return buf;
+}
+
+std::string paramfile(std::int32_t k, const Run& run, bool pop) {
+  const std::string stem = "K" + std::to_string(k);
+  std::string s = "DATATYPE 0\nINDFILE " + stem + ".indfile\n";
+  if (pop) s += "POPFILE " + stem + ".popfile\n";
+  s += "OUTFILE " + stem + ".outfile\nMISCFILE " + stem + ".miscfile\nK " + std::to_string(k) +
+       "\nC " + std::to_string(run.NIND) + "\nR " + std::to_string(run.NRUN) +
+       "\nM 3\nW 0\nS 2\nGREEDY_OPTION 2\nREPEATS 1000\nPERMUTATIONFILE " + stem +
+       ".permutationfile\nPRINT_PERMUTED_DATA 0\nPERMUTED_DATAFILE " + stem +
+       ".perm_datafile\nPRINT_EVERY_PERM 0\nEVERY_PERMFILE " + stem +
+       ".every_permfile\nPRINT_RANDOM_INPUTORDER 0\nRANDOM_INPUTORDERFILE " + stem +
+       ".random_inputorderfile\nOVERRIDE_WARNINGS 0\n";
+  return s;
+}
+
+}  // namespace
+
+void write_clumpp(const std::string& folder, const Run& run, const StudyRows& rows) {
+  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    stop_on_file_error("create", folder, errno);
+  }
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    std::string ind, pop;
+    for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+      const RunRows& x = rows.run(k, r);
+      for (std::size_t i = 0; i < x.individuals.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        ind += printed("%3d %3d ", number, number) + x.individuals[i].miss +
+               (rows.pop_column ? printed(" %2d : ", std::atoi(x.individuals[i].pop.c_str()))
+                                : std::string(" 1 : ")) +
+               std::string(x.memberships(i)) + "\n";
+      }
+      ind += "\n";
+      for (const std::vector<std::string>& row : x.pop_table) {
+        pop += printed("%3d:", std::atoi(row[0].c_str())) + "\t";
+        for (std::size_t c = 1; c + 1 < row.size(); ++c) pop += (c > 1 ? " " : "") + row[c];
+        pop += "\t" + row.back() + "\n";
+      }
+      pop += "\n";
+    }
+    const std::string stem = folder + "/K" + std::to_string(k);
+    replace_file(stem + ".indfile", ind);
+    if (rows.pop_column) replace_file(stem + ".popfile", pop);
+    replace_file(stem + ".paramfile", paramfile(k, run, rows.pop_column));
+  }
+  // Files of an earlier run: other K, or a population file the study no longer has.
+  for (const std::string& name : list_matching(folder + "/", "K[0-9]*.*file")) {
+    const std::size_t dot = name.find('.');
+    const std::string kind = name.substr(dot + 1);
+    if (kind != "indfile" && kind != "popfile" && kind != "paramfile") continue;
+    if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) continue;
+    const long k = std::strtol(name.c_str() + 1, nullptr, 10);
+    if (k < run.KSTART || k > run.KEND || (kind == "popfile" && !rows.pop_column)) {
+      ::unlink((folder + "/" + name).c_str());
+    }
+  }
+}
+
+}  // namespace pelvano

@@ -1,0 +1,18 @@
+// The input files of CLUMPP, the program that aligns the clusters of replicate runs: for
+// every K, its runs as an individual file (and, with a Pop column, a population file), and a
+// parameter file, laid out as Structure Harvester writes them, so that the files of either
+// tool can stand for the other's.
+#pragma once
+
+#include <string>
+
+#include "control/tables.hpp"
+#include "input/individuals.hpp"
+
+namespace pelvano {
+
+// Writes K<k>.indfile, K<k>.popfile and K<k>.paramfile for every K into `folder` (made
+// when missing), each file whole; removes such files of K outside the study's range.
+void write_clumpp(const std::string& folder, const Run& run, const StudyRows& rows);
+
+}  // namespace pelvano

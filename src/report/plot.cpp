@@ -1,0 +1,66 @@
+#include "report/plot.hpp"
+
+#include <cstdio>
+
+#include "analysis/alignment.hpp"
+#include "control/driver.hpp"
+#include "input/individuals.hpp"
+#include "report/bars.hpp"
+#include "report/clumpp.hpp"
+#include "report/figure.hpp"
+#include "report/summary.hpp"
+#include "report/table.hpp"
+#include "textio/output.hpp"
+
+namespace pelvano {
+
+namespace {
+
+void write(const Run& run, const char* what, const std::string& name, const std::string& text) {
+  replace_file(name, text);
+  std::fprintf(run.console, "%s: %s\n", what, name.c_str());
+}
+
+}  // namespace
+
+void plot(Run& run) {
+  BarPlot bars;
+  if (!run.options.populations.empty()) {
+    bars.populations = read_populations(run.options.populations, "pelvano-plot");
+  }
+  read_and_analyse(run, /*show_banner=*/false);
+  const StudyRows rows = read_rows(run);
+  const StudySummary summary = summarise(run);
+
+  // Each K's representative run, its clusters coloured alike across K.
+  std::vector<std::vector<std::int64_t>> q;
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    const RunRows& rep = rows.run(k, representative_run(run, k));
+    bars.rows.push_back(BarRow{k, rep.r, rep.file, {}, units_of(rep, rows.decimals)});
+    q.push_back(bars.rows.back().q);
+  }
+  const auto colours = align_colours(q, run.KSTART, run.NIND);
+  for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
+  bars.title = "the runs " + summary.generic + " in " + summary.folder;
+  bars.individuals = rows.runs.front().individuals;
+  bars.pop_column = rows.pop_column;
+  bars.keep_order = run.options.keep_order;
+  bars.decimals = rows.decimals;
+  bars.evanno = summary.evanno;
+  bars.pritchard = summary.pritchard;
+  bars.parsimony = summary.parsimony;
+
+  write(run, "Table in file", companion_file_name(run, ".tsv"), table_text(summary));
+  write(run, "Figure in file", companion_file_name(run, ".svg"), figure_svg(summary));
+  write(run, "Bar plot in file", companion_file_name(run, ".bars.svg"), bars_svg(bars));
+  write(run, "Cluster colours in file", companion_file_name(run, ".align.tsv"),
+        alignment_table_text(bars.rows));
+  if (run.options.clumpp) {
+    const std::string folder = companion_file_name(run, ".clumpp");
+    write_clumpp(folder, run, rows);
+    std::fprintf(run.console, "CLUMPP files in folder: %s\n", folder.c_str());
+  }
+  std::fflush(run.console);
+}
+
+}  // namespace pelvano
