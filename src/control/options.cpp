@@ -16,7 +16,8 @@ enum : int { opt_name = 256, opt_no_pause, opt_keep_order, opt_populations, opt_
 // A threshold: a decimal strictly between 0 and 1 ("0.5", ".75"), in its shortest form.
 bool shortest_threshold(std::string_view text, std::string& out) {
   if (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
-  if (text.size() < 2 || text[0] != '.' || text.find_first_not_of("0123456789", 1) != text.npos) {
+  if (text.size() < 2 || text.size() > 10 || text[0] != '.' ||
+      text.find_first_not_of("0123456789", 1) != text.npos) {
     return false;
   }
   while (text.back() == '0') text.remove_suffix(1);
@@ -81,8 +82,8 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
           std::string t;
           if (!shortest_threshold(list.substr(start, comma - start), t)) {
             usage_error(program, "--threshold " + std::string(list) +
-                                     ": each threshold must be a decimal between 0 and 1, such "
-                                     "as 0.5");
+                                     ": each threshold must be a decimal between 0 and 1 of at "
+                                     "most 9 decimals, such as 0.5");
           }
           if (std::find(o.thresholds.begin(), o.thresholds.end(), t) == o.thresholds.end()) {
             o.thresholds.push_back(t);

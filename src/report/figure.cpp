@@ -88,16 +88,28 @@ constexpr std::string_view band_text = "#a35f00";
 constexpr std::string_view blue = "#0072b2";        // Mean Ln P(D|K)
 constexpr std::string_view vermillion = "#d55e00";  // DeltaK
 constexpr std::string_view green = "#009e73";       // Parsimony
+constexpr std::string_view purple = "#cc79a7";
 
 // One panel: a value per K (none where it does not exist), its range and its notes.
+// One line of a panel: a value per K (none where it does not exist).
+struct Series {
+  std::string name;    // in the tooltips
+  std::string legend;  // in the legend, when the panel has one
+  std::string_view colour;
+  std::string cls;  // class of its point markers
+  std::vector<std::optional<double>> value;
+  std::string dash;  // "" for a solid line
+  double dx = 0;     // shifted sideways, so that equal values of several series all show
+};
+
+// One panel: its series, its range and its notes.
 struct Panel {
   std::string letter;
   std::string title;
   std::string ylabel;
-  std::string_view colour;
-  std::string cls;                           // class of its point markers
-  std::vector<std::optional<double>> value;  // one per K of the study
-  std::vector<double> range;                 // every value the axis must hold
+  std::vector<Series> series;
+  bool legend = false;        // a legend of the series below the plot
+  std::vector<double> range;  // every value the axis must hold
   bool from_zero = false;
   std::int32_t best = 0;
   std::string best_text;
@@ -146,6 +158,20 @@ std::vector<std::int32_t> k_ticks(std::int32_t kmin, std::int32_t kmax) {
   }
   if (ticks.empty()) ticks.push_back(kmin);
   return ticks;
+}
+
+// The legend of a panel of several series, on the line below its plot.
+void draw_legend(Canvas& c, const Panel& p, double y) {
+  const double step = plot_width / static_cast<double>(p.series.size());
+  for (std::size_t i = 0; i < p.series.size(); ++i) {
+    const Series& line = p.series[i];
+    const double x = left + step * static_cast<double>(i);
+    c.svg.out += "<path d=\"M" + num(x) + " " + num(y - 4) + " H" + num(x + 22) + "\" stroke=\"" +
+                 std::string(line.colour) + "\" stroke-width=\"2\"" +
+                 (line.dash.empty() ? "" : " stroke-dasharray=\"" + line.dash + "\"") + "/>\n";
+    svg_text(c.svg, x + 28, y, "start", 11, "class=\"legend\" fill=\"#222222\"", line.legend,
+             step - 32);
+  }
 }
 
 // Grid, axes, ticks, labels, best-K band and notes of a panel; the points come after.
@@ -200,31 +226,35 @@ void draw_frame(Canvas& c, const Panel& p, bool last_panel) {
     svg_text(c.svg, left, ny, "start", 11, note_style, n, plot_width);
     ny += note_height;
   }
+  if (p.legend) draw_legend(c, p, ny);
 }
 
 // The line through the consecutive values of a panel and a marker on each value.
-void draw_series(Canvas& c, const Panel& p, const std::vector<KSummary>& ks,
-                 std::string_view what) {
+void draw_series(Canvas& c, const Panel& p, const Series& line, const std::vector<KSummary>& ks) {
   std::string path;
   bool joined = false;
+  const auto drawn = [&](std::size_t i) { return line.value[i] && drawable(*line.value[i]); };
   for (std::size_t i = 0; i < ks.size(); ++i) {
-    if (!p.value[i] || !drawable(*p.value[i])) {
+    if (!drawn(i)) {
       joined = false;
       continue;
     }
-    path += (joined ? " L" : "M") + num(c.x(ks[i].k)) + " " + num(y_of(p, *p.value[i]));
+    path +=
+        (joined ? " L" : "M") + num(c.x(ks[i].k) + line.dx) + " " + num(y_of(p, *line.value[i]));
     joined = true;
   }
   if (!path.empty()) {
-    c.svg.out += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(p.colour) +
-                 "\" stroke-width=\"1.8\" stroke-linejoin=\"round\"/>\n";
+    c.svg.out += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(line.colour) +
+                 "\" stroke-width=\"1.8\" stroke-linejoin=\"round\"" +
+                 (line.dash.empty() ? "" : " stroke-dasharray=\"" + line.dash + "\"") + "/>\n";
   }
   for (std::size_t i = 0; i < ks.size(); ++i) {
-    if (!p.value[i] || !drawable(*p.value[i])) continue;
-    c.svg.out += "<circle class=\"" + p.cls + "\" cx=\"" + num(c.x(ks[i].k)) + "\" cy=\"" +
-                 num(y_of(p, *p.value[i])) + "\" r=\"4\" fill=\"" + std::string(p.colour) +
+    if (!drawn(i)) continue;
+    c.svg.out += "<circle class=\"" + line.cls + "\" cx=\"" + num(c.x(ks[i].k) + line.dx) +
+                 "\" cy=\"" + num(y_of(p, *line.value[i])) + "\" r=\"4\" fill=\"" +
+                 std::string(line.colour) +
                  "\" stroke=\"#ffffff\" stroke-width=\"1\"><title>K = " + std::to_string(ks[i].k) +
-                 ": " + std::string(what) + " " + real_cell(*p.value[i]) + "</title></circle>\n";
+                 ": " + line.name + " " + real_cell(*line.value[i]) + "</title></circle>\n";
   }
 }
 
@@ -234,7 +264,8 @@ void include(Panel& p, double v) {
 
 void finish_axis(Panel& p, const StudySummary& s) {
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
-    if (s.ks[i].k == p.best && p.value[i] && drawable(*p.value[i])) p.best_shown = true;
+    const auto& v = p.series.front().value[i];
+    if (s.ks[i].k == p.best && v && drawable(*v)) p.best_shown = true;
   }
   p.empty = p.range.empty();
   if (p.empty && p.notes.empty()) p.notes.push_back("No values to show");
@@ -252,14 +283,13 @@ Panel mean_panel(const StudySummary& s) {
   p.letter = "a";
   p.title = "Mean Ln P(D|K) \u00b1 1 SD, each run a dot";
   p.ylabel = "Ln P(D|K)";
-  p.colour = blue;
-  p.cls = "mean";
+  p.series.push_back(Series{"mean Ln P(D|K)", "", blue, "mean", {}, "", 0});
   p.best = s.pritchard;
   p.best_text = "Best K = " + std::to_string(s.pritchard) + " (Pritchard)";
   std::vector<LeftOut> means, sds;
   std::int64_t runs_left_out = 0;
   for (const KSummary& k : s.ks) {
-    p.value.emplace_back(k.mean);
+    p.series[0].value.emplace_back(k.mean);
     for (const double v : k.lnp) {
       if (drawable(v)) {
         include(p, v);
@@ -298,15 +328,14 @@ Panel deltak_panel(const StudySummary& s) {
   p.letter = "b";
   p.title = "DeltaK = |L''(K)| / SD (Evanno)";
   p.ylabel = "DeltaK";
-  p.colour = vermillion;
-  p.cls = "deltak";
+  p.series.push_back(Series{"DeltaK", "", vermillion, "deltak", {}, "", 0});
   p.from_zero = true;
   p.best = s.evanno;
   p.best_text = s.evanno > 0 ? "Best K = " + std::to_string(s.evanno) + " (Evanno)"
                              : std::string("No best K (Evanno)");
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
-    p.value.push_back(k.deltak);
+    p.series[0].value.push_back(k.deltak);
     if (!k.deltak) continue;
     if (drawable(*k.deltak)) {
       include(p, *k.deltak);
@@ -330,13 +359,12 @@ Panel parsimony_panel(const StudySummary& s) {
   p.letter = "c";
   p.title = "Parsimony value";
   p.ylabel = "Parsimony";
-  p.colour = green;
-  p.cls = "parsimony";
+  p.series.push_back(Series{"Parsimony value", "", green, "parsimony", {}, "", 0});
   p.best = s.parsimony;
   p.best_text = "Best K = " + std::to_string(s.parsimony) + " (Parsimony)";
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
-    p.value.emplace_back(k.parsimony);
+    p.series[0].value.emplace_back(k.parsimony);
     if (drawable(k.parsimony)) {
       include(p, k.parsimony);
     } else {
@@ -348,6 +376,36 @@ Panel parsimony_panel(const StudySummary& s) {
   return p;
 }
 
+// Puechmaille's four estimators at the first threshold given.
+Panel puechmaille_panel(const StudySummary& s) {
+  const Puechmaille& pm = s.puechmaille.front();
+  Panel p;
+  p.letter = "d";
+  p.title = "Puechmaille's estimators, for uneven sampling";
+  p.ylabel = "Clusters";
+  p.from_zero = true;
+  p.legend = true;
+  p.best_text = "Threshold " + pm.threshold;
+  const auto series = [&](const char* name, std::int32_t PuechmailleK::*field,
+                          std::string_view colour, const char* cls, const char* dash, double dx,
+                          std::int32_t estimate) {
+    Series line{
+        name, std::string(name) + ", K = " + std::to_string(estimate), colour, cls, {}, dash,
+        dx};
+    for (const PuechmailleK& v : pm.ks) {
+      line.value.emplace_back(v.*field);
+      include(p, v.*field);
+    }
+    p.series.push_back(std::move(line));
+  };
+  series("MedMeaK", &PuechmailleK::medmea, blue, "medmea", "", -4.5, pm.estimate.medmea);
+  series("MaxMeaK", &PuechmailleK::maxmea, vermillion, "maxmea", "5 3", -1.5, pm.estimate.maxmea);
+  series("MedMedK", &PuechmailleK::medmed, green, "medmed", "", 1.5, pm.estimate.medmed);
+  series("MaxMedK", &PuechmailleK::maxmed, purple, "maxmed", "5 3", 4.5, pm.estimate.maxmed);
+  finish_axis(p, s);
+  return p;
+}
+
 }  // namespace
 
 std::string figure_svg(const StudySummary& s) {
@@ -355,21 +413,23 @@ std::string figure_svg(const StudySummary& s) {
   c.kmin = s.ks.empty() ? 1 : s.ks.front().k;
   c.kmax = s.ks.empty() ? 1 : s.ks.back().k;
 
-  Panel panels[] = {mean_panel(s), deltak_panel(s), parsimony_panel(s)};
+  std::vector<Panel> panels = {mean_panel(s), deltak_panel(s), parsimony_panel(s)};
+  if (!s.puechmaille.empty()) panels.push_back(puechmaille_panel(s));
   double y = top;
-  for (std::size_t i = 0; i < std::size(panels); ++i) {
+  for (std::size_t i = 0; i < panels.size(); ++i) {
     Panel& p = panels[i];
     y += header_height;
     p.y = y;
-    y += plot_height + tick_height + (i + 1 == std::size(panels) ? 20 : 0);
-    y += static_cast<double>(p.empty ? 0 : p.notes.size()) * note_height + panel_gap;
+    y += plot_height + tick_height + (i + 1 == panels.size() ? 20 : 0);
+    y += static_cast<double>((p.empty ? 0 : p.notes.size()) + p.legend) * note_height + panel_gap;
   }
   const double height = std::ceil(y);
 
   // The title names the runs and their folder, both shortened in their middle when long.
   const std::string title = "Choosing K for the Structure runs " + s.generic + " in " + s.folder;
   svg_begin(c.svg, width, height, 170, title);
-  const double room = width - left - right - text_width("Choosing K for the Structure runs  in ", 17);
+  const double room =
+      width - left - right - text_width("Choosing K for the Structure runs  in ", 17);
   const std::string generic =
       fit_text(s.generic, 17, std::max(room / 2, room - text_width(s.folder, 17)));
   svg_text(c.svg, left, 30, "start", 17, "font-weight=\"bold\" fill=\"#222222\"",
@@ -387,7 +447,7 @@ std::string figure_svg(const StudySummary& s) {
                std::to_string(s.parsimony));
 
   for (std::size_t i = 0; i < std::size(panels); ++i) {
-    draw_frame(c, panels[i], i + 1 == std::size(panels));
+    draw_frame(c, panels[i], i + 1 == panels.size());
   }
 
   // a: the single runs, faint and spread a little around their K, under the error bars.
@@ -418,11 +478,11 @@ std::string figure_svg(const StudySummary& s) {
                  num(yhi) + " H" + num(x + 5) + "\" stroke=\"" + std::string(ink) +
                  "\" stroke-width=\"1.3\" fill=\"none\"/>\n";
   }
-  draw_series(c, mp, s.ks, "mean Ln P(D|K)");
-  draw_series(c, panels[1], s.ks, "DeltaK");
-  draw_series(c, panels[2], s.ks, "Parsimony value");
+  for (const Panel& p : panels) {
+    for (const Series& line : p.series) draw_series(c, p, line, s.ks);
+  }
 
-  const Panel& last = panels[2];
+  const Panel& last = panels.back();
   svg_text(c.svg, left + plot_width / 2, last.y + plot_height + tick_height + 16, "middle", 12,
            "fill=\"#222222\"", "K (number of clusters)");
   return svg_end(c.svg);

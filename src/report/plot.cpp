@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "analysis/alignment.hpp"
+#include "analysis/puechmaille.hpp"
 #include "control/driver.hpp"
 #include "input/individuals.hpp"
 #include "report/bars.hpp"
@@ -30,7 +31,7 @@ void plot(Run& run) {
   }
   read_and_analyse(run, /*show_banner=*/false);
   const StudyRows rows = read_rows(run);
-  const StudySummary summary = summarise(run);
+  StudySummary summary = summarise(run);
 
   // Each K's representative run, its clusters coloured alike across K.
   std::vector<std::vector<std::int64_t>> q;
@@ -41,6 +42,20 @@ void plot(Run& run) {
   }
   const auto colours = align_colours(q, run.KSTART, run.NIND);
   for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
+  if (rows.pop_column) {
+    std::vector<std::string> pop;
+    for (const Individual& x : rows.runs.front().individuals) pop.push_back(x.pop);
+    std::vector<std::vector<std::vector<std::int64_t>>> runs;
+    for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+      runs.emplace_back();
+      for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+        runs.back().push_back(units_of(rows.run(k, r), rows.decimals));
+      }
+    }
+    for (const std::string& t : run.options.thresholds) {
+      summary.puechmaille.push_back(puechmaille(runs, run.KSTART, pop, rows.decimals, t));
+    }
+  }
   bars.title = "the runs " + summary.generic + " in " + summary.folder;
   bars.individuals = rows.runs.front().individuals;
   bars.pop_column = rows.pop_column;
@@ -59,6 +74,19 @@ void plot(Run& run) {
     const std::string folder = companion_file_name(run, ".clumpp");
     write_clumpp(folder, run, rows);
     std::fprintf(run.console, "CLUMPP files in folder: %s\n", folder.c_str());
+  }
+  for (const Puechmaille& p : summary.puechmaille) {
+    std::fprintf(run.console,
+                 "Puechmaille's estimators at threshold %s: MedMeaK %d, MaxMeaK %d, MedMedK %d, "
+                 "MaxMedK %d\n",
+                 p.threshold.c_str(), p.estimate.medmea, p.estimate.maxmea, p.estimate.medmed,
+                 p.estimate.maxmed);
+  }
+  if (!rows.pop_column) {
+    std::fputs(
+        "the Structure files have no Pop column; run Structure with PopData to get "
+        "Puechmaille's estimators\n",
+        run.console);
   }
   std::fflush(run.console);
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/puechmaille.hpp"
 #include "control/tables.hpp"
 
 namespace pelvano {
@@ -40,6 +41,8 @@ struct StudySummary {
   std::int32_t evanno = 0;   // 0: no DeltaK could be compared
   std::int32_t pritchard = 0;
   std::int32_t parsimony = 0;
+  // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
+  std::vector<Puechmaille> puechmaille;
 };
 
 // Gathers the summary from the run tables after the analysis pass. Reads the headers of

@@ -46,8 +46,18 @@ std::string table_text(const StudySummary& s) {
     if (!out.empty()) out += '\t';
     out += h;
   }
+  // Puechmaille's estimators: one set of columns per threshold, named after it when there
+  // are several.
+  for (const Puechmaille& p : s.puechmaille) {
+    const std::string suffix = s.puechmaille.size() > 1 ? "_" + p.threshold : "";
+    for (const char* name : {"MedMeaK", "MaxMeaK", "MedMedK", "MaxMedK"}) {
+      out += '\t';
+      out += name + suffix;
+    }
+  }
   out += '\n';
-  for (const KSummary& k : s.ks) {
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
     const std::string cells[] = {
         std::to_string(k.k),         std::to_string(k.runs),
         real_cell(k.mean),           real_cell(k.sd),
@@ -62,6 +72,13 @@ std::string table_text(const StudySummary& s) {
       if (!first) out += '\t';
       first = false;
       out += c;
+    }
+    for (const Puechmaille& p : s.puechmaille) {
+      const PuechmailleK& v = p.ks[i];
+      for (const std::int32_t n : {v.medmea, v.maxmea, v.medmed, v.maxmed}) {
+        out += '\t';
+        out += std::to_string(n);
+      }
     }
     out += '\n';
   }
