@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build demo check bench clean check-sanitize fuzz-smoke
+.PHONY: all build demo check bench clean check-sanitize fuzz-smoke browser-check screenshot
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer (clang, asserts
 # and the library's own checks kept on). A sanitizer report ends its process with status 86.
@@ -29,6 +29,21 @@ demo: build
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j 8
+
+# The example's page in headless Chromium (not part of `make check`): no console message,
+# figures shown at 390 and 1280 pixels of width, A4 when printed.
+CHROMIUM ?= chromium
+CHROMIUM_FLAGS = --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars
+browser-check: demo
+	python3 tests/browser/check_page.py examples/study/K.html --chromium $(CHROMIUM) \
+	  --out $(BUILD)/browser
+
+# The screenshot of the example's page in the README.
+screenshot: demo
+	$(CHROMIUM) $(CHROMIUM_FLAGS) --user-data-dir=$(CURDIR)/$(BUILD)/chromium-profile \
+	  --window-size=1280,1700 --screenshot=$(CURDIR)/examples/page.png \
+	  file://$(CURDIR)/examples/study/K.html
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target pelvano_bench

@@ -9,17 +9,28 @@
 #include "report/bars.hpp"
 #include "report/clumpp.hpp"
 #include "report/figure.hpp"
+#include "report/page.hpp"
+#include "report/results.hpp"
 #include "report/summary.hpp"
 #include "report/table.hpp"
+#include "textio/format.hpp"
 #include "textio/output.hpp"
 
 namespace pelvano {
 
 namespace {
 
-void write(const Run& run, const char* what, const std::string& name, const std::string& text) {
+// Writes a file beside the results file and gives its name there.
+std::string write(const Run& run, const char* what, const char* extension,
+                  const std::string& text) {
+  const std::string name = companion_file_name(run, extension);
   replace_file(name, text);
   std::fprintf(run.console, "%s: %s\n", what, name.c_str());
+  return name.substr(name.rfind('/') + 1);
+}
+
+std::string base_name(const std::string& name) {
+  return std::string(trim_right(name.substr(name.rfind('/') + 1)));
 }
 
 }  // namespace
@@ -65,17 +76,27 @@ void plot(Run& run) {
   bars.pritchard = summary.pritchard;
   bars.parsimony = summary.parsimony;
 
-  write(run, "Table in file", companion_file_name(run, ".tsv"), table_text(summary));
-  write(run, "Figure in file", companion_file_name(run, ".svg"), figure_svg(summary));
-  write(run, "Bar plot in file", companion_file_name(run, ".bars.svg"), bars_svg(bars));
-  write(run, "Cluster colours in file", companion_file_name(run, ".align.tsv"),
-        alignment_table_text(bars.rows));
+  Page page;
+  page.figure = figure_svg(summary);
+  page.bars = bars_svg(bars);
+  page.table_file = write(run, "Table in file", ".tsv", table_text(summary));
+  page.figure_file = write(run, "Figure in file", ".svg", page.figure);
+  page.bars_file = write(run, "Bar plot in file", ".bars.svg", page.bars);
+  page.colours_file =
+      write(run, "Cluster colours in file", ".align.tsv", alignment_table_text(bars.rows));
   if (run.options.clumpp) {
     const std::string folder = companion_file_name(run, ".clumpp");
     write_clumpp(folder, run, rows);
     std::fprintf(run.console, "CLUMPP files in folder: %s\n", folder.c_str());
+    page.clumpp_folder = base_name(folder);
   }
-  for (const Puechmaille& p : summary.puechmaille) {
+  page.results_file = base_name(run.ESTFILENAME);
+  page.list_file = base_name(run.FILELISTNAME);
+  page.results = results_text(run);
+  page.representatives = bars.rows;
+  page.summary = std::move(summary);
+  write(run, "Page in file", ".html", page_html(page));
+  for (const Puechmaille& p : page.summary.puechmaille) {
     std::fprintf(run.console,
                  "Puechmaille's estimators at threshold %s: MedMeaK %d, MaxMeaK %d, MedMedK %d, "
                  "MaxMedK %d\n",

@@ -60,7 +60,7 @@ std::string report_text(const ReportValues& v) {
   return out;
 }
 
-void write_results(Run& run) {
+std::string results_text(Run& run) {
   ReportValues v;
   v.fname = std::string(trim_right(run.fname));
   v.filelistname = std::string(trim_right(run.FILELISTNAME));
@@ -80,9 +80,12 @@ void write_results(Run& run) {
   v.parsimony_k = run.IDX;
   v.best_run = run.BESTREP(run.IDX);
   v.best_file = std::string(trim_right(best_output_file(run, run.IDX)));
+  return banner_text() + report_text(v);
+}
 
+void write_results(Run& run) {
   const std::string name(trim_right(run.ESTFILENAME));
-  replace_file(name, banner_text() + report_text(v));
+  replace_file(name, results_text(run));
 
   std::fputs("Analysis finished.\n", run.console);
   std::fputs(("Results in file: " + name + "\n").c_str(), run.console);

@@ -30,8 +30,11 @@ struct ReportValues {
 // The report as it follows the banner in the results file.
 std::string report_text(const ReportValues& v);
 
-// Chooses the Pritchard and Parsimony best K, finds the best output file, writes the
-// results file (banner, then report) and the two closing console lines.
+// The results file's text: chooses the Pritchard and Parsimony best K and finds the best
+// output file, then gives the banner and the report.
+std::string results_text(Run& run);
+
+// Writes the results file and the two closing console lines.
 void write_results(Run& run);
 
 }  // namespace pelvano

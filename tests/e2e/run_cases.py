@@ -12,6 +12,7 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
                     pelvano or pelvano-plot; -i: with an empty environment; NAME=VALUE:
                     with these environment values (PATH=/usr/bin:/bin otherwise)
     same FILE FILE [N]  the two files are equal (after their first N lines)
+    page PAGE TABLE  the page's per-K table holds the table file's values as it rounds them
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
 what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
 N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
@@ -110,6 +111,8 @@ def facts(path):
         root = ET.parse(path).getroot()
     except ET.ParseError as e:
         return "not well-formed: %s\n" % e
+    if root.tag == "html":
+        return page_facts(root)
     lines, counts = [], {}
     box = root.get("viewBox")
     width = float(box.split()[2]) if box else None
@@ -132,6 +135,62 @@ def facts(path):
                 lines.append("bad %s=%s" % (name, value))
     lines += ["count.%s=%d" % kv for kv in sorted(counts.items())]
     return "\n".join(lines) + "\n"
+
+
+def page_facts(root):
+    """A page: its language, title and figures, every link (and any that leaves its folder),
+    and the text of its headings, terms, cells, items and paragraphs."""
+    lines = ["lang=" + el.get("lang") for el in root.iter() if el.get("lang")]
+
+    def walk(el):
+        tag = el.tag.split("}")[-1]
+        if tag == "svg":
+            label = el.get("aria-label") or (el.find("{http://www.w3.org/2000/svg}title") is not None)
+            lines.append("figure=%s" % (el.get("aria-label") if label else "(no label)"))
+            return
+        for name in ("href", "src"):
+            ref = el.get(name)
+            if ref is not None:
+                lines.append("link=" + ref)
+                if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:|^/|(^|/)\.\.(/|$)", ref):
+                    lines.append("outside the folder: " + ref)
+        if tag in ("title", "h1", "h2", "dt", "dd", "th", "td", "li", "p"):
+            lines.append(tag + "=" + " ".join("".join(el.itertext()).split()))
+        elif tag == "pre":
+            lines.extend("pre|" + line for line in "".join(el.itertext()).split("\n"))
+        for child in el:
+            walk(child)
+    walk(root)
+    return "\n".join(lines) + "\n"
+
+
+def page_matches_table(page, tsv):
+    """The per-K table of a page holds the table file's values, rounded as the page rounds
+    them: Ln P(D|K) and its deviation to 2 decimals, DeltaK and the Parsimony value to 4."""
+    rows = [r.split("\t") for r in open(tsv, encoding="utf-8", errors="surrogateescape").read().split("\n")[:-1]]
+    head = rows[0]
+    table = [t for t in ET.parse(page).getroot().iter("table")][-1]
+    shown = [["".join(td.itertext()) for td in tr if td.tag == "td"] for tr in table.iter("tr")][1:]
+
+    def rounded(cell, decimals):
+        if cell in ("", "NaN", "Inf", "-Inf"):
+            return cell
+        v = float(cell)
+        if abs(v) >= 1e250:
+            return "none"
+        text = "%.*f" % (decimals, v)
+        return text.lstrip("-") if float(text) == 0 else text
+    problems = []
+    for row, got in zip(rows[1:], shown):
+        cell = dict(zip(head, row))
+        want = [cell["K"], cell["Runs"], rounded(cell["Mean_LnP"], 2), rounded(cell["SD_LnP"], 2),
+                rounded(cell["DeltaK"], 4), rounded(cell["Parsimony"], 4)]
+        want += [cell[h] for h in head if h.startswith(("MedMeaK", "MaxMeaK", "MedMedK", "MaxMedK"))]
+        if got[:len(want)] != want:
+            problems.append("page row %s: %s, table file: %s" % (cell["K"], got, want))
+    if len(shown) != len(rows) - 1:
+        problems.append("page rows %d, table rows %d" % (len(shown), len(rows) - 1))
+    return problems
 
 
 def run_case(a, folder, bless):
@@ -161,6 +220,8 @@ def run_case(a, folder, bless):
                 got[n + "out"] = out
                 got[n + "err"] = err or None
                 got[n + "status"] = b"%s\n" % str(status).encode() if status else None
+            elif op == "page":
+                problems += page_matches_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
             elif op == "same":
                 skip = int(rest[2]) if len(rest) > 2 else 0
                 texts = [read(os.path.join(scratch, f)).split(b"\n")[skip:] for f in rest[:2]]

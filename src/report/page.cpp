@@ -1,0 +1,220 @@
+#include "report/page.hpp"
+
+#include <cmath>
+
+#include "control/options.hpp"
+#include "report/svg.hpp"
+
+namespace pelvano {
+
+namespace {
+
+constexpr const char* style = R"(
+body { margin: 0; font: 16px/1.5 system-ui, -apple-system, "Segoe UI", Helvetica, Arial, sans-serif; color: #222; background: #fff; }
+main { max-width: 72rem; margin: 0 auto; padding: 0.75rem 1rem 2rem; }
+h1 { font-size: 1.45rem; line-height: 1.3; margin: 0.5rem 0 1rem; overflow-wrap: anywhere; }
+h2 { font-size: 1.15rem; margin: 2rem 0 0.6rem; padding-bottom: 0.2rem; border-bottom: 1px solid #ddd; }
+dl { display: grid; grid-template-columns: max-content 1fr; gap: 0.15rem 1rem; margin: 0; }
+dt { color: #555; }
+dd { margin: 0; overflow-wrap: anywhere; }
+.scroll { overflow-x: auto; }
+table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
+th, td { padding: 0.3rem 0.6rem; border-bottom: 1px solid #e8e8e8; vertical-align: top; }
+th { text-align: left; background: #f6f6f6; white-space: nowrap; }
+td.n { text-align: right; white-space: nowrap; }
+td.best { font-size: 1.3rem; font-weight: bold; text-align: center; color: #a35f00; }
+td.file { overflow-wrap: anywhere; }
+figure { margin: 1rem 0 1.5rem; break-inside: avoid; page-break-inside: avoid; }
+figure svg { display: block; width: 100%; height: auto; }
+figure.k svg { max-width: 44rem; }
+figcaption { color: #555; font-size: 0.9rem; margin-top: 0.3rem; }
+pre { overflow-x: auto; background: #f6f6f6; padding: 0.75rem; font-size: 0.8rem; line-height: 1.35; }
+@media (max-width: 40rem) {
+  body { font-size: 14px; }
+  main { padding: 0.5rem 0.6rem 1.5rem; }
+  th, td { padding: 0.2rem 0.35rem; }
+  th { white-space: normal; }
+}
+@page { size: A4; margin: 12mm; }
+@media print {
+  body { font-size: 10pt; }
+  main { max-width: none; padding: 0; }
+  figure svg { max-height: 255mm; }
+  .scroll { overflow: visible; }
+  pre { white-space: pre-wrap; }
+}
+)";
+
+std::string e(std::string_view text) {
+  return xml_escape(text);
+}
+
+// A value of the per-K table as the page shows it: rounded for reading (the table file
+// keeps every digit).
+std::string shown(double v, int decimals) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+  if (std::fabs(v) >= 1e250) return "none";
+  return fixed(v, decimals);
+}
+
+std::string cell(const std::string& text, const char* cls = "n") {
+  return "<td class=\"" + std::string(cls) + "\">" + e(text) + "</td>";
+}
+
+std::string method_row(const std::string& method, const std::string& k, const std::string& what) {
+  return "<tr><th>" + e(method) + "</th><td class=\"best\">" + e(k) + "</td><td>" + e(what) +
+         "</td></tr>\n";
+}
+
+// The SVG document inside the page, without its XML declaration, named for assistive tools.
+std::string inline_svg(const std::string& svg, const std::string& label) {
+  std::string out = svg.substr(svg.find("<svg"));
+  out.insert(4, " role=\"img\" aria-label=\"" + e(label) + "\"");
+  return out;
+}
+
+std::string link(const std::string& name, const std::string& what, bool folder = false) {
+  if (name.empty()) return "";
+  const std::string slash = folder ? "/" : "";
+  return "<li><a href=\"" + e(link_to(name)) + slash + "\">" + e(name + slash) + "</a> " + e(what) +
+         "</li>\n";
+}
+
+}  // namespace
+
+std::string link_to(const std::string& name) {
+  static const char* const hex = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~') {
+      out += ch;
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string page_html(const Page& p) {
+  const StudySummary& s = p.summary;
+  const std::string study = "the Structure runs " + s.generic + " in " + s.folder;
+  const std::string krange =
+      std::to_string(s.ks.front().k) + " to " + std::to_string(s.ks.back().k);
+  std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
+  h += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n";
+  h += "<title>" + e("Choosing K for " + study) + "</title>\n<style>" + style + "</style>\n";
+  h += "</head>\n<body>\n<main>\n<h1>" + e("Choosing K for " + study) + "</h1>\n";
+
+  h += "<section id=\"study\">\n<h2>The study</h2>\n<dl>\n";
+  for (const auto& [term, value] : {std::pair<std::string, std::string>{"Folder", s.folder},
+                                    {"Structure output files", s.generic + "_f"},
+                                    {"Individuals", std::to_string(s.nind)},
+                                    {"Runs per K", std::to_string(s.nrun)},
+                                    {"K", krange},
+                                    {"Analysed by", version_line}}) {
+    h += "<dt>" + e(term) + "</dt><dd>" + e(value) + "</dd>\n";
+  }
+  h += "</dl>\n</section>\n";
+
+  h += "<section id=\"answer\">\n<h2>The answer</h2>\n<div class=\"scroll\"><table>\n";
+  h += "<tr><th>Method</th><th>Best K</th><th>What it measures</th></tr>\n";
+  h += method_row("Evanno", s.evanno > 0 ? std::to_string(s.evanno) : "none",
+                  "The K with the largest DeltaK, the second-order change of the mean Ln P(D|K) "
+                  "divided by its standard deviation over the runs: the uppermost level of "
+                  "structure." +
+                      std::string(s.evanno > 0 ? "" : " No DeltaK could be compared here."));
+  h +=
+      method_row("Pritchard", std::to_string(s.pritchard),
+                 "The K with the largest mean estimated Ln probability of the data over its runs.");
+  std::string parsimony_run;
+  for (const KSummary& k : s.ks) {
+    if (k.k == s.parsimony && k.best_run > 0) {
+      parsimony_run =
+          " Its best run is run " + std::to_string(k.best_run) + ", " + k.best_file + ".";
+    }
+  }
+  h +=
+      method_row("Parsimony", std::to_string(s.parsimony),
+                 "The K whose runs above their mean Ln P(D) separate the individuals most cleanly "
+                 "into well-populated clusters, placing pairs of individuals alike over the runs." +
+                     parsimony_run);
+  for (const Puechmaille& pm : s.puechmaille) {
+    const std::string t = " (threshold " + pm.threshold + ")";
+    h += method_row("MedMeaK" + t, std::to_string(pm.estimate.medmea),
+                    "Puechmaille: the median over the runs of the number of clusters in which "
+                    "some sampling population's mean membership lies above " +
+                        pm.threshold + ", largest over K.");
+    h += method_row("MaxMeaK" + t, std::to_string(pm.estimate.maxmea),
+                    "As MedMeaK, with the largest number over the runs instead of the median.");
+    h += method_row("MedMedK" + t, std::to_string(pm.estimate.medmed),
+                    "As MedMeaK, with each population's median membership instead of its mean.");
+    h += method_row("MaxMedK" + t, std::to_string(pm.estimate.maxmed),
+                    "As MaxMeaK, with each population's median membership instead of its mean.");
+  }
+  h += "</table></div>\n";
+  if (s.puechmaille.empty()) {
+    h += "<p>Puechmaille's estimators for unevenly sampled populations need the sampling "
+         "population of each individual: these Structure files have no Pop column (run "
+         "Structure with PopData to get them).</p>\n";
+  }
+  h += "</section>\n";
+
+  h += "<section id=\"figures\">\n<h2>Figures</h2>\n<figure class=\"k\">\n";
+  h += inline_svg(p.figure,
+                  "Mean Ln P(D|K), DeltaK and the Parsimony value against K" +
+                      std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
+  h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
+  h += "<figure class=\"bars\">\n";
+  h += inline_svg(p.bars, "The memberships of one run of each K, one bar per individual");
+  h += "<figcaption>The memberships of one run of each K; a cluster keeps its colour from K to "
+       "K.</figcaption>\n</figure>\n</section>\n";
+
+  h += "<section id=\"per-k\">\n<h2>Per K</h2>\n<div class=\"scroll\"><table>\n<tr><th>K</th>"
+       "<th>Runs</th><th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
+  for (const Puechmaille& pm : s.puechmaille) {
+    const std::string t = s.puechmaille.size() > 1 ? " " + pm.threshold : "";
+    for (const char* name : {"MedMeaK", "MaxMeaK", "MedMedK", "MaxMedK"}) {
+      h += "<th>" + e(name + t) + "</th>";
+    }
+  }
+  h += "<th>Run shown</th><th>Its file</th></tr>\n";
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
+    h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs)) +
+         cell(shown(k.mean, 2)) + cell(shown(k.sd, 2)) + cell(k.deltak ? shown(*k.deltak, 4) : "") +
+         cell(shown(k.parsimony, 4));
+    for (const Puechmaille& pm : s.puechmaille) {
+      const PuechmailleK& v = pm.ks[i];
+      for (const std::int32_t n : {v.medmea, v.maxmea, v.medmed, v.maxmed}) {
+        h += cell(std::to_string(n));
+      }
+    }
+    const BarRow& rep = p.representatives[i];
+    h += cell(std::to_string(rep.run)) + cell(rep.file, "file") + "</tr>\n";
+  }
+  h += "</table></div>\n<p>Rounded for reading; the table file holds every digit. The run "
+       "shown for each K is the one in the bar plot: the Parsimony method's best run of K, or "
+       "its run of largest Ln P(D) when none was scored.</p>\n</section>\n";
+
+  h += "<section id=\"report\">\n<h2>The results file</h2>\n<pre>" + e(p.results) +
+       "</pre>\n</section>\n";
+
+  h += "<section id=\"files\">\n<h2>Files</h2>\n<p>These links work where the page lies beside "
+       "the files.</p>\n<ul>\n";
+  h += link(p.results_file, "the results file, written by pelvano");
+  h += link(p.list_file, "the Structure output files read");
+  h += link(p.table_file, "the per-K table, every digit, tab-separated");
+  h += link(p.figure_file, "the figure");
+  h += link(p.bars_file, "the bar plot");
+  h += link(p.colours_file, "the colour of every cluster of the bar plot");
+  h += link(p.clumpp_folder, "the input files of CLUMPP", true);
+  h += "</ul>\n</section>\n</main>\n</body>\n</html>\n";
+  return h;
+}
+
+}  // namespace pelvano

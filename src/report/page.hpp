@@ -1,0 +1,32 @@
+// The study's report as one page for a browser: the answer of every method, the figures,
+// the per-K table and the results file, in a single file that needs nothing else to be read
+// (its links to the other files work beside them).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report/bars.hpp"
+#include "report/summary.hpp"
+
+namespace pelvano {
+
+// Everything the page shows.
+struct Page {
+  StudySummary summary;
+  std::vector<BarRow> representatives;  // each K's representative run
+  std::string figure;                   // the SVG documents
+  std::string bars;
+  std::string results;  // the results file's text
+  // The files beside the page, by their names in its folder ("" when not written).
+  std::string results_file, list_file, table_file, figure_file, bars_file, colours_file,
+      clumpp_folder;
+};
+
+// A name in a link: every byte but letters, digits and - . _ ~ percent-encoded.
+std::string link_to(const std::string& name);
+
+// The whole page: HTML5 that an XML parser reads too.
+std::string page_html(const Page& p);
+
+}  // namespace pelvano
