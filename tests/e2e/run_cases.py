@@ -64,11 +64,13 @@ def run(argv, cwd, fsize=None, readonly=None, env=None, timeout=60):
                 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" || exit 125; exec "$@"',
                 readonly] + argv
     limit = (lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))) if fsize else None
+    # The sanitizer builds report through these.
+    env = dict({"PATH": "/usr/bin:/bin"} if env is None else env,
+               **{k: v for k, v in os.environ.items() if k.startswith(("ASAN_", "UBSAN_", "LSAN_"))})
     start = time.monotonic()
     try:
         p = subprocess.run(argv, cwd=cwd, capture_output=True, timeout=timeout, preexec_fn=limit,
-                           stdin=subprocess.DEVNULL,
-                           env={"PATH": "/usr/bin:/bin"} if env is None else env)
+                           stdin=subprocess.DEVNULL, env=env)
         return p.returncode, p.stdout, p.stderr, time.monotonic() - start
     except subprocess.TimeoutExpired as e:
         return None, e.stdout or b"", e.stderr or b"", timeout
