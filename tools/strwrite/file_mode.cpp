@@ -1,12 +1,7 @@
 // strwrite file: one output file for a given K and Ln P(D), on a data set drawn from --seed;
 // the memberships are drawn too, or taken as given from a rows file (--q).
 
-// Keep floating-point results identical on targets with fused multiply-add.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
+#include "strwrite/exact.hpp"  // first: see there
 
 #include <cmath>
 #include <cstdint>
@@ -59,15 +54,8 @@ int run_file_mode(int argc, char** argv) {
   if (too_large(n, K, loci, alleles))
     return usage_error("individuals, K, loci and alleles are too large together");
 
-  DataSet d;
-  d.n_ind = n;
-  d.n_loci = loci;
-  d.n_alleles = alleles;
-  d.labels = !has_flag(a, "--no-labels");
-  d.pop_column = has_flag(a, "--pop-column");
-  d.pop.resize(d.n_ind);
-  for (int i = 0; i < d.n_ind; ++i)
-    d.pop[i] = static_cast<int>(static_cast<long long>(i) * K / d.n_ind) + 1;
+  DataSet d =
+      data_set_shape(n, loci, alleles, K, !has_flag(a, "--no-labels"), has_flag(a, "--pop-column"));
 
   RunResult run;
   run.k = K;

@@ -1,9 +1,4 @@
-// Keep floating-point results identical on targets with fused multiply-add.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
+#include "strwrite/exact.hpp"  // first: see there
 
 #include "strwrite/model.hpp"
 
@@ -57,6 +52,20 @@ std::vector<double> drifted_freqs(const DataSet& d, Rng& r, const std::vector<do
       for (int a = 0; a < A; ++a) out[(static_cast<std::size_t>(l) * A + a) * K + k] = f[a];
     }
   return out;
+}
+
+DataSet data_set_shape(int n, int loci, int alleles, int groups, bool labels, bool pop_column) {
+  DataSet d;
+  d.n_ind = n;
+  d.n_loci = loci;
+  d.n_alleles = alleles;
+  d.labels = labels;
+  d.pop_column = pop_column;
+  d.pop.resize(d.n_ind);
+  for (int i = 0; i < d.n_ind; ++i) {
+    d.pop[i] = static_cast<int>(static_cast<long long>(i) * groups / d.n_ind) + 1;
+  }
+  return d;
 }
 
 }  // namespace pelvano::tools

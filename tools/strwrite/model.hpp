@@ -41,6 +41,10 @@ void to_milli(const std::vector<double>& q, int* out);
 // n_loci and n_alleles are set.
 void new_data_set(DataSet& d, Rng& r);
 
+// The shape of a data set: n individuals in `groups` equal blocks of given populations
+// 1..groups, with the layout the flags ask for (--no-labels, --pop-column).
+DataSet data_set_shape(int n, int loci, int alleles, int groups, bool labels, bool pop_column);
+
 // Allele frequencies of one population per entry of fst, drifted from the ancestral ones by
 // that F value; laid out as n_loci * n_alleles * fst.size().
 std::vector<double> drifted_freqs(const DataSet& d, Rng& r, const std::vector<double>& fst);

@@ -1,12 +1,7 @@
 // strwrite study: replicate runs for every K in a range on one simulated data set with P true
 // populations. Each file has its own random stream, derived from the seed, K and the run number.
 
-// Keep floating-point results identical on targets with fused multiply-add.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
+#include "strwrite/exact.hpp"  // first: see there
 
 #include <algorithm>
 #include <cmath>
@@ -64,15 +59,8 @@ int run_study_mode(int argc, char** argv) {
 
   // The data set and the true ancestry of every individual.
   Rng truth = make_rng(seed);
-  DataSet d;
-  d.n_ind = n;
-  d.n_loci = loci;
-  d.n_alleles = alleles;
-  d.labels = !has_flag(a, "--no-labels");
-  d.pop_column = has_flag(a, "--pop-column");
-  d.pop.resize(d.n_ind);
-  for (int i = 0; i < d.n_ind; ++i)
-    d.pop[i] = static_cast<int>(static_cast<long long>(i) * P / n) + 1;
+  DataSet d =
+      data_set_shape(n, loci, alleles, P, !has_flag(a, "--no-labels"), has_flag(a, "--pop-column"));
   new_data_set(d, truth);
   std::vector<double> pop_fst(P);
   for (double& f : pop_fst) f = uniform(truth, 0.03, 0.15);

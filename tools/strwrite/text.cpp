@@ -1,9 +1,4 @@
-// Keep floating-point results identical on targets with fused multiply-add.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
+#include "strwrite/exact.hpp"  // first: see there
 
 #include "strwrite/text.hpp"
 
