@@ -38,6 +38,9 @@ std::string paramfile(std::int32_t k, const Run& run, bool pop) {
 }  // namespace
 
 void write_clumpp(const std::string& folder, const Run& run, const StudyRows& rows) {
+  // The population file needs the files' table of pre-defined populations.
+  bool pop_tables = false;
+  for (const RunRows& x : rows.runs) pop_tables = pop_tables || !x.pop_table.empty();
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
@@ -62,8 +65,8 @@ void write_clumpp(const std::string& folder, const Run& run, const StudyRows& ro
     }
     const std::string stem = folder + "/K" + std::to_string(k);
     replace_file(stem + ".indfile", ind);
-    if (rows.pop_column) replace_file(stem + ".popfile", pop);
-    replace_file(stem + ".paramfile", paramfile(k, run, rows.pop_column));
+    if (pop_tables) replace_file(stem + ".popfile", pop);
+    replace_file(stem + ".paramfile", paramfile(k, run, pop_tables));
   }
   // Files of an earlier run: other K, or a population file the study no longer has.
   for (const std::string& name : list_matching(folder + "/", "K[0-9]*.*file")) {
@@ -72,7 +75,7 @@ void write_clumpp(const std::string& folder, const Run& run, const StudyRows& ro
     if (kind != "indfile" && kind != "popfile" && kind != "paramfile") continue;
     if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) continue;
     const long k = std::strtol(name.c_str() + 1, nullptr, 10);
-    if (k < run.KSTART || k > run.KEND || (kind == "popfile" && !rows.pop_column)) {
+    if (k < run.KSTART || k > run.KEND || (kind == "popfile" && !pop_tables)) {
       ::unlink((folder + "/" + name).c_str());
     }
   }
