@@ -125,13 +125,15 @@ bool exact_units(std::string_view t, int decimals, std::int64_t& units) {
 
 std::vector<std::int64_t> units_of(const RunRows& rows, int decimals) {
   std::vector<std::int64_t> out;
-  out.reserve(rows.individuals.size() * static_cast<std::size_t>(rows.k));
-  for (std::size_t i = 0; i < rows.individuals.size(); ++i) {
+  const std::size_t n = rows.start.size() - 1;
+  out.reserve(n * static_cast<std::size_t>(rows.k));
+  for (std::size_t i = 0; i < n; ++i) {
     for (const std::string& w : words(rows.memberships(i))) {
       std::int64_t u = 0;
       if (!exact_units(w, decimals, u)) {
-        stoponerror("The membership " + w + " of " + describe(rows.individuals[i]) + " in file " +
-                    rows.file + " has more digits than pelvano-plot can compare exactly!");
+        stoponerror("The membership " + w + " in row " + itoc(static_cast<std::int64_t>(i) + 1) +
+                    " of file " + rows.file +
+                    " has more digits than pelvano-plot can compare exactly!");
       }
       out.push_back(u);
     }
@@ -146,6 +148,7 @@ StudyRows read_rows(const Run& run) {
   FreeForm ff;
   for (const std::string& entry : run.READFILE) {
     RunRows rows;
+    std::vector<Individual> individuals;
     rows.file = std::string(trim_right(entry));
     open_reader_or_stop(in, rows.file);
     rows.k = read_output_header(in, ff).k;
@@ -169,7 +172,7 @@ StudyRows read_rows(const Run& run) {
       x.label = labels ? before[1] : x.number;
       x.miss = before[labels ? 2 : 1];
       if (s.pop_column && before.size() > (labels ? 3u : 2u)) x.pop = before[labels ? 3 : 2];
-      rows.individuals.push_back(std::move(x));
+      individuals.push_back(std::move(x));
       rows.start.push_back(rows.text.size());
       for (std::int32_t c = 0; c < rows.k; ++c) {
         const Item got = read_real_text(ff, word);
@@ -184,11 +187,12 @@ StudyRows read_rows(const Run& run) {
       stoponerror("The memberships of file " + rows.file +
                   " have more decimals than pelvano-plot can compare exactly!");
     }
-    if (!s.runs.empty()) {
-      const std::vector<Individual>& first = s.runs.front().individuals;
-      for (std::size_t i = 0; i < first.size(); ++i) {
-        const Individual& a = first[i];
-        const Individual& b = rows.individuals[i];
+    if (s.runs.empty()) {
+      s.individuals = std::move(individuals);
+    } else {
+      for (std::size_t i = 0; i < s.individuals.size(); ++i) {
+        const Individual& a = s.individuals[i];
+        const Individual& b = individuals[i];
         if (a.number != b.number || a.label != b.label || a.pop != b.pop) {
           stoponerror("The Structure output files " + s.runs.front().file + " and " + rows.file +
                       " hold other individuals: row " + itoc(static_cast<std::int64_t>(i) + 1) +

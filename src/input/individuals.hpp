@@ -25,7 +25,6 @@ struct RunRows {
   std::string file;
   std::int32_t k = 0;
   std::int32_t r = 0;
-  std::vector<Individual> individuals;
   // The K memberships of individual i (from 0) as printed, single-spaced: text[start[i]]
   // up to start[i + 1] - 1.
   std::string text;
@@ -41,8 +40,9 @@ struct RunRows {
 
 struct StudyRows {
   bool pop_column = false;
-  std::vector<RunRows> runs;  // in the order of the files
-  int decimals = 0;           // the most decimals of any membership
+  std::vector<Individual> individuals;  // the same in every file
+  std::vector<RunRows> runs;            // in the order of the files
+  int decimals = 0;                     // the most decimals of any membership
 
   const RunRows& run(std::int32_t k, std::int32_t r) const;
 };

@@ -48,10 +48,10 @@ void write_clumpp(const std::string& folder, const Run& run, const StudyRows& ro
     std::string ind, pop;
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {
       const RunRows& x = rows.run(k, r);
-      for (std::size_t i = 0; i < x.individuals.size(); ++i) {
+      for (std::size_t i = 0; i < rows.individuals.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        ind += printed("%3d %3d ", number, number) + x.individuals[i].miss +
-               (rows.pop_column ? printed(" %2d : ", std::atoi(x.individuals[i].pop.c_str()))
+        ind += printed("%3d %3d ", number, number) + rows.individuals[i].miss +
+               (rows.pop_column ? printed(" %2d : ", std::atoi(rows.individuals[i].pop.c_str()))
                                 : std::string(" 1 : ")) +
                std::string(x.memberships(i)) + "\n";
       }

@@ -55,7 +55,7 @@ void plot(Run& run) {
   for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
   if (rows.pop_column) {
     std::vector<std::string> pop;
-    for (const Individual& x : rows.runs.front().individuals) pop.push_back(x.pop);
+    for (const Individual& x : rows.individuals) pop.push_back(x.pop);
     std::vector<std::vector<std::vector<std::int64_t>>> runs;
     for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
       runs.emplace_back();
@@ -68,7 +68,7 @@ void plot(Run& run) {
     }
   }
   bars.title = "the runs " + summary.generic + " in " + summary.folder;
-  bars.individuals = rows.runs.front().individuals;
+  bars.individuals = rows.individuals;
   bars.pop_column = rows.pop_column;
   bars.keep_order = run.options.keep_order;
   bars.decimals = rows.decimals;
