@@ -16,6 +16,8 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "control/parallel.hpp"
+
 namespace pelvano {
 
 // THE ORDER OF THE SUMS. The report's digits depend on it, so it must not change:
@@ -67,10 +69,8 @@ inline std::size_t group_of(std::int32_t i, int per_group) {
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__) && \
     !defined(PELVANO_NO_CLONES)
-#define PELVANO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #define PELVANO_AVX512 1
 #else
-#define PELVANO_VECTOR_CLONES
 #define PELVANO_AVX512 0
 #endif
 
@@ -200,7 +200,7 @@ template <int B>
   }
 }
 
-PELVANO_VECTOR_CLONES
+PELVANO_CLONES("avx2")
 void portable_kernel(const Layout& lay, int width, std::int32_t n, float* spill, double* sw,
                      double* sb) {
   if (width == 4) {
