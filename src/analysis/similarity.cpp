@@ -57,6 +57,13 @@ struct Layout {
   std::int32_t k;  // clusters of the widest replicate
 };
 
+// Working memory on 64-byte boundaries: room for two individuals' memberships in every lane
+// (2 K vectors of 16 lanes), and one vector per group.
+struct Space {
+  float* row;
+  float* kept;
+};
+
 // The group of individual i.
 inline std::size_t group_of(std::int32_t i, int per_group) {
   return static_cast<std::size_t>(i / per_group);
@@ -173,9 +180,9 @@ template <int B, int K>
 }
 
 template <int B>
-[[gnu::always_inline]] inline void portable_k(const Layout& lay, std::int32_t n, float* spill,
+[[gnu::always_inline]] inline void portable_k(const Layout& lay, std::int32_t n, const Space& space,
                                               double* sw, double* sb) {
-  auto* row = reinterpret_cast<Products*>(spill);
+  auto* row = reinterpret_cast<Products*>(space.row);
   switch (lay.k) {
     case 2:
       return portable_batch<B, 2>(lay, n, row, sw, sb);
@@ -201,12 +208,12 @@ template <int B>
 }
 
 PELVANO_CLONES("avx2")
-void portable_kernel(const Layout& lay, int width, std::int32_t n, float* spill, double* sw,
+void portable_kernel(const Layout& lay, int width, std::int32_t n, const Space& space, double* sw,
                      double* sb) {
   if (width == 4) {
-    portable_k<4>(lay, n, spill, sw, sb);
+    portable_k<4>(lay, n, space, sw, sb);
   } else {
-    portable_k<8>(lay, n, spill, sw, sb);
+    portable_k<8>(lay, n, space, sw, sb);
   }
 }
 
@@ -236,50 +243,70 @@ template <int K>
 }
 
 // B = 8, two individuals to a group: the sums Sw of the eight replicates in one vector, the
-// sums Sb in another; each product goes to one of them by a masked addition.
+// sums Sb in another; each product goes to one of them by a masked addition. The two
+// individuals of a group are worked on together: one pass over the groups before theirs
+// gives the products of both (the memberships are read once for the two), the first
+// one's go to the sums at once, the second one's are kept until the first one's are done.
 template <int K>
 [[gnu::noinline]] PELVANO_TARGET_AVX512 void avx512_batch8(const Layout& lay, std::int32_t n,
-                                                           __m512* spill, double* out_sw,
-                                                           double* out_sb) {
+                                                           __m512* spill, __m512* kept,
+                                                           double* out_sw, double* out_sb) {
   const int k = K > 0 ? K : lay.k;
-  __m512 held[K > 0 ? K : 1];
-  __m512* row = K > 0 ? held : spill;
+  const std::size_t step = static_cast<std::size_t>(k) * lanes;
+  __m512 held[K > 0 ? 2 * K : 1];
+  __m512* first = K > 0 ? held : spill;  // memberships of the group's first individual
+  __m512* second = first + k;            // and of its second, in every lane
   __m512d sw = _mm512_setzero_pd(), sb = _mm512_setzero_pd();
-  for (std::int32_t i = 0; i < n; ++i) {
-    const std::size_t gi = group_of(i, 2);
-    const int ti = i % 2;
-    const float* qi = lay.q + gi * static_cast<std::size_t>(k) * lanes + ti * 8;
+  // The products of one group with an individual whose clusters are ci.
+  auto add_group = [&](__m512 acc, const std::int32_t* ids, __m512i ci) PELVANO_TARGET_AVX512 {
+    const __mmask16 same = _mm512_cmpeq_epi32_mask(_mm512_loadu_si512(ids), ci);
+    const __m512d lo = widen_low(acc), hi = widen_high(acc);
+    const auto m0 = static_cast<__mmask8>(same), m1 = static_cast<__mmask8>(same >> 8);
+    sw = _mm512_mask_add_pd(sw, m0, sw, lo);
+    sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m0), sb, lo);
+    sw = _mm512_mask_add_pd(sw, m1, sw, hi);
+    sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m1), sb, hi);
+  };
+  const std::size_t groups = group_of(n + 1, 2);
+  for (std::size_t m = 0; m < groups; ++m) {
+    const float* qm = lay.q + m * step;
     for (int c = 0; c < k; ++c) {
-      row[c] = _mm512_castpd_ps(
-          _mm512_broadcast_f64x4(_mm256_castps_pd(_mm256_loadu_ps(qi + c * lanes))));
+      const __m512d q = _mm512_castps_pd(_mm512_loadu_ps(qm + c * lanes));
+      first[c] = _mm512_castpd_ps(_mm512_shuffle_f64x2(q, q, 0x44));
+      second[c] = _mm512_castpd_ps(_mm512_shuffle_f64x2(q, q, 0xee));
     }
-    const __m512i ci = _mm512_broadcast_i64x4(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lay.ids + gi * lanes + ti * 8)));
-    __m512 self = _mm512_setzero_ps();
-    for (int c = 0; c < k; ++c) self = _mm512_add_ps(self, _mm512_mul_ps(row[c], row[c]));
-    sw = _mm512_add_pd(sw, widen_low(self));
+    const __m512i ids_m = _mm512_loadu_si512(lay.ids + m * lanes);
+    const __m512i ci = _mm512_shuffle_i64x2(ids_m, ids_m, 0x44);
+    const __m512i ci2 = _mm512_shuffle_i64x2(ids_m, ids_m, 0xee);
 
+    // The first individual: with itself, then with the groups before.
+    __m512 self = _mm512_setzero_ps();
+    for (int c = 0; c < k; ++c) self = _mm512_add_ps(self, _mm512_mul_ps(first[c], first[c]));
+    sw = _mm512_add_pd(sw, widen_low(self));
     const float* qg = lay.q;
-    const std::int32_t* ids = lay.ids;
-    for (std::size_t g = 0; g < gi; ++g) {
-      const __m512 acc = dot_group<K>(row, qg, k);
-      const __mmask16 same = _mm512_cmpeq_epi32_mask(_mm512_loadu_si512(ids), ci);
-      const __m512d lo = widen_low(acc), hi = widen_high(acc);
-      const auto m0 = static_cast<__mmask8>(same), m1 = static_cast<__mmask8>(same >> 8);
-      sw = _mm512_mask_add_pd(sw, m0, sw, lo);
-      sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m0), sb, lo);
-      sw = _mm512_mask_add_pd(sw, m1, sw, hi);
-      sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m1), sb, hi);
-      qg += static_cast<std::size_t>(k) * lanes;
-      ids += lanes;
+    for (std::size_t g = 0; g < m; ++g, qg += step) {
+      __m512 acc = _mm512_setzero_ps(), acc2 = _mm512_setzero_ps();
+      for (int c = 0; c < k; ++c) {
+        const __m512 q = _mm512_loadu_ps(qg + c * lanes);
+        acc = _mm512_add_ps(acc, _mm512_mul_ps(first[c], q));
+        acc2 = _mm512_add_ps(acc2, _mm512_mul_ps(second[c], q));
+      }
+      add_group(acc, lay.ids + g * lanes, ci);
+      _mm512_store_ps(kept + g, acc2);
     }
-    if (ti == 1) {  // the individual before i in its own group
-      const __m512 acc = dot_group<K>(row, qg, k);
-      const auto m0 = static_cast<__mmask8>(_mm512_cmpeq_epi32_mask(_mm512_loadu_si512(ids), ci));
-      const __m512d lo = widen_low(acc);
-      sw = _mm512_mask_add_pd(sw, m0, sw, lo);
-      sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m0), sb, lo);
-    }
+    if (2 * m + 1 == static_cast<std::size_t>(n)) break;
+
+    // The second individual: with itself, with the groups before, then with the first.
+    self = _mm512_setzero_ps();
+    for (int c = 0; c < k; ++c) self = _mm512_add_ps(self, _mm512_mul_ps(second[c], second[c]));
+    sw = _mm512_add_pd(sw, widen_low(self));
+    for (std::size_t g = 0; g < m; ++g)
+      add_group(_mm512_load_ps(kept + g), lay.ids + g * lanes, ci2);
+    const __m512 acc = dot_group<K>(second, qm, k);
+    const auto m0 = static_cast<__mmask8>(_mm512_cmpeq_epi32_mask(ids_m, ci2));
+    const __m512d lo = widen_low(acc);
+    sw = _mm512_mask_add_pd(sw, m0, sw, lo);
+    sb = _mm512_mask_add_pd(sb, static_cast<__mmask8>(~m0), sb, lo);
   }
   _mm512_storeu_pd(out_sw, sw);
   _mm512_storeu_pd(out_sb, sb);
@@ -347,13 +374,14 @@ template <int K>
 }
 
 PELVANO_TARGET_AVX512
-void avx512_kernel(const Layout& lay, int width, std::int32_t n, float* spill, double* sw,
+void avx512_kernel(const Layout& lay, int width, std::int32_t n, const Space& space, double* sw,
                    double* sb) {
-  auto* row = reinterpret_cast<__m512*>(spill);
+  auto* row = reinterpret_cast<__m512*>(space.row);
+  auto* kept = reinterpret_cast<__m512*>(space.kept);
 #define PELVANO_K_CASE(K)                                     \
   case K:                                                     \
     return width == 4 ? avx512_batch4<K>(lay, n, row, sw, sb) \
-                      : avx512_batch8<K>(lay, n, row, sw, sb);
+                      : avx512_batch8<K>(lay, n, row, kept, sw, sb);
   switch (lay.k) {
     PELVANO_K_CASE(2)
     PELVANO_K_CASE(3)
@@ -368,7 +396,7 @@ void avx512_kernel(const Layout& lay, int width, std::int32_t n, float* spill, d
     PELVANO_K_CASE(12)
     default:
       return width == 4 ? avx512_batch4<0>(lay, n, row, sw, sb)
-                        : avx512_batch8<0>(lay, n, row, sw, sb);
+                        : avx512_batch8<0>(lay, n, row, kept, sw, sb);
   }
 #undef PELVANO_K_CASE
 }
@@ -376,15 +404,16 @@ void avx512_kernel(const Layout& lay, int width, std::int32_t n, float* spill, d
 
 std::atomic<bool> portable_only{false};
 
-void run_batch(const Layout& lay, int width, std::int32_t n, float* spill, double* sw, double* sb) {
+void run_batch(const Layout& lay, int width, std::int32_t n, const Space& space, double* sw,
+               double* sb) {
 #if PELVANO_AVX512
   static const bool avx512 = __builtin_cpu_supports("avx512f");
   if (avx512 && !portable_only.load(std::memory_order_relaxed)) {
-    avx512_kernel(lay, width, n, spill, sw, sb);
+    avx512_kernel(lay, width, n, space, sw, sb);
     return;
   }
 #endif
-  portable_kernel(lay, width, n, spill, sw, sb);
+  portable_kernel(lay, width, n, space, sw, sb);
 }
 
 }  // namespace
@@ -420,13 +449,14 @@ void similarity_sums(const ReplicateView* reps, int count, std::int32_t n,
       scratch.ids[g * lanes + lane] = rep.cluster[j];
     }
   }
-  // Room for one individual's memberships in every lane, on a 64-byte boundary.
-  scratch.row.resize(uk * lanes + lanes);
-  void* start = scratch.row.data();
-  std::size_t room = scratch.row.size() * sizeof(float);
-  auto* row = static_cast<float*>(std::align(64, uk * lanes * sizeof(float), start, room));
+  const std::size_t space = (2 * uk + groups) * lanes;
+  scratch.space.resize(space + lanes);
+  void* start = scratch.space.data();
+  std::size_t room = scratch.space.size() * sizeof(float);
+  auto* row = static_cast<float*>(std::align(64, space * sizeof(float), start, room));
   double sw[8], sb[8];
-  run_batch(Layout{scratch.columns.data(), scratch.ids.data(), k}, width, n, row, sw, sb);
+  run_batch(Layout{scratch.columns.data(), scratch.ids.data(), k}, width, n,
+            Space{row, row + 2 * uk * lanes}, sw, sb);
 
   std::vector<std::int64_t> sizes;
   const std::int64_t pairs = std::int64_t{n} * (n - 1) / 2;

@@ -26,7 +26,7 @@ struct ReplicateView {
 struct SimilarityScratch {
   std::vector<float> columns;     // the memberships of a batch, its replicates interleaved
   std::vector<std::int32_t> ids;  // the clusters, likewise
-  std::vector<float> row;         // one individual's memberships, spread over the lanes
+  std::vector<float> space;       // working memory of the kernel
 };
 
 // Replicates worked on together: their sums are independent chains of additions, which
