@@ -30,7 +30,9 @@ namespace pelvano {
 // Sw and Sb are each one sequence of double additions in this order; rounding makes any
 // other order (pairwise sums, partial sums per block, per core) give other bits. What may
 // be done at once is only what does not touch that order:
-//  - the dot products of many pairs (each lane keeps the ascending clusters);
+//  - the dot products of many pairs (each lane keeps the ascending clusters), formed in
+//    any order and kept until their turn comes: two individuals' products are formed in
+//    one pass over the individuals before them, the second one's added after the first's;
 //  - the sums of different replicates, which are independent: here the replicates of a
 //    batch sit in the lanes of one vector, so one vector addition advances the Sw (or Sb)
 //    of every replicate of the batch by one pair;
