@@ -29,11 +29,12 @@ time_runs() {  # dir n [command prefix...]
   local dir=$1 n=$2 times=() peak=0
   shift 2
   for _ in $(seq "$n"); do
-    local out
-    out=$(cd "$dir" && /usr/bin/time -f '%e %M' "$@" "$pelvano" --no-pause bench.par 2>&1 >/dev/null |
+    local kb start end
+    start=$(date +%s%N)
+    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$pelvano" --no-pause bench.par 2>&1 >/dev/null |
       tail -1)
-    times+=("${out% *}")
-    local kb=${out#* }
+    end=$(date +%s%N)
+    times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
     [ "$kb" -gt "$peak" ] && peak=$kb
   done
   local median
