@@ -1,10 +1,12 @@
-// Stage timings of Pelvano on a large study: reading one file, the replicate scoring of
-// one K, the pair consistency of one K, the whole analysis, and the report.
-// The study folder comes from PELVANO_BENCH_STUDY (made by bench/run_bench.sh); it holds
-// K = 1..10, 10 runs each, 5000 individuals, in files K<k>_run<r>_f.
+// Stage timings of Pelvano on large studies: reading one file, the similarity kernel of
+// one K, the replicate scoring of one K, the pair consistency of one K, the whole analysis,
+// and the report. The studies come from PELVANO_BENCH_DATA (made by bench/run_bench.sh):
+// <data>/large/runs holds K = 1..10, 10 runs each, 5000 individuals, in files K<k>_run<r>_f,
+// and <data>/huge/runs the same with 10000 individuals.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -22,10 +24,12 @@ using pelvano::Run;
 
 constexpr std::int32_t kstart = 1, kend = 10, nind = 5000, nrun = 10;
 
-std::string study() {
-  const char* dir = std::getenv("PELVANO_BENCH_STUDY");
-  if (dir == nullptr) throw std::runtime_error("PELVANO_BENCH_STUDY is not set");
-  return dir;
+std::string study(std::int32_t n = nind) {
+  const char* dir = std::getenv("PELVANO_BENCH_DATA");
+  if (dir == nullptr) throw std::runtime_error("PELVANO_BENCH_DATA is not set");
+  std::string path(dir);
+  path += n == nind ? "/large/runs" : "/huge/runs";
+  return path;
 }
 
 std::FILE* null_console() {
@@ -33,31 +37,39 @@ std::FILE* null_console() {
   return f;
 }
 
-void set_up(Run& run, std::int32_t ks, std::int32_t ke, std::int32_t nr) {
+void set_up(Run& run, std::int32_t ks, std::int32_t ke, std::int32_t nr, std::int32_t n = nind) {
   run.console = null_console();
   run.pauses = false;
   run.PLATFORMSLASH = '/';
   run.fname = "bench.par";
-  run.PATHNAME = study();
+  run.PATHNAME = study(n);
   run.FILENAME = "K*";
   run.FILENAME0 = "K";
+  run.file_stem = "K";
   run.KSTART = ks;
   run.KEND = ke;
-  run.NIND = nind;
+  run.NIND = n;
   run.NRUN = nr;
   pelvano::create_tables(run);
 }
 
+Run* load(std::int32_t n) {
+  auto* r = new Run;
+  set_up(*r, kstart, kend, nrun, n);
+  pelvano::discover(*r);
+  pelvano::read_output_files(*r);
+  pelvano::analyse(*r);
+  return r;
+}
+
 // The whole study, read once and analysed once, shared by the benchmarks of single stages.
 Run& whole_study() {
-  static Run* run = [] {
-    auto* r = new Run;
-    set_up(*r, kstart, kend, nrun);
-    pelvano::discover(*r);
-    pelvano::read_output_files(*r);
-    pelvano::analyse(*r);
-    return r;
-  }();
+  static Run* run = load(nind);
+  return *run;
+}
+
+Run& huge_study() {
+  static Run* run = load(2 * nind);
   return *run;
 }
 
@@ -66,6 +78,36 @@ double mean_of(const Run& run, std::int32_t k) {
   for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
   return sum / static_cast<double>(run.NRUN);
 }
+
+// The similarity kernel: the sums of every above-mean replicate of one K (arguments K and
+// the number of individuals). run_bench.sh runs it on one core; the counter is the time per
+// pair of individuals (each with itself included) and replicate.
+void BM_Kernel(benchmark::State& state) {
+  const auto k = static_cast<std::int32_t>(state.range(0));
+  Run& run = state.range(1) == nind ? whole_study() : huge_study();
+  const double mean = mean_of(run, k);
+  std::int64_t replicates = 0;
+  for (std::int32_t r = 1; r <= run.NRUN; ++r) replicates += !(mean >= run.LOGLK(r, k));
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto sums = pelvano::precompute_similarities(run, k, k);
+    benchmark::DoNotOptimize(sums.data());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+    seconds += took.count();
+  }
+  const double n = run.NIND;
+  const double terms = static_cast<double>(replicates) * (n * (n + 1) / 2);
+  state.counters["replicates"] = static_cast<double>(replicates);
+  state.counters["ns_per_pair_rep"] =
+      seconds * 1e9 / (terms * static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_Kernel)
+    ->ArgsProduct({{2, 5, 10}, {nind, 2 * nind}})
+    ->ArgNames({"K", "n"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 void BM_ReadOneFile(benchmark::State& state) {
   const std::string file = study() + "/K10_run1_f";

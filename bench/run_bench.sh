@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times Pelvano on a large study: end to end (wall time without the 1 s pause after the
-# banner, and peak memory), stage by stage in-process, and over growing numbers of
+# Times Pelvano on large studies: end to end (wall time with --no-pause, and peak memory),
+# the similarity kernel on one core, stage by stage in-process, and over growing numbers of
 # individuals. Studies are made once by the Structure-format writer and kept in the build
 # folder.
 set -euo pipefail
@@ -23,14 +23,18 @@ make_study() {  # name ind kmax runs
   fi
 }
 
-# Median of the wall times (minus the pause) and the largest peak memory of n runs.
-time_runs() {  # dir n
+# Median of the wall times and the largest peak memory of n runs; any further arguments
+# go before the program (taskset -c 0 for one core).
+time_runs() {  # dir n [command prefix...]
   local dir=$1 n=$2 times=() peak=0
+  shift 2
   for _ in $(seq "$n"); do
-    local out
-    out=$(cd "$dir" && /usr/bin/time -f '%e %M' "$pelvano" bench.par 2>&1 >/dev/null | tail -1)
-    times+=("$(awk -v t="${out% *}" 'BEGIN { printf "%.3f", t - 1.0 }')")
-    local kb=${out#* }
+    local kb start end
+    start=$(date +%s%N)
+    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$pelvano" --no-pause bench.par 2>&1 >/dev/null |
+      tail -1)
+    end=$(date +%s%N)
+    times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
     [ "$kb" -gt "$peak" ] && peak=$kb
   done
   local median
@@ -44,14 +48,32 @@ size=$(du -sm "$data/large/runs" | cut -f1)
 read -r wall peak <<< "$(time_runs "$data/large" 5)"
 qmib=$(awk 'BEGIN { printf "%.1f", 55 * 5000 * 10 * 4 / 1048576 }')
 echo "input: ${size} MB in 100 files"
-echo "end to end (median of 5, without the 1 s pause): ${wall} s"
+echo "end to end (median of 5, --no-pause): ${wall} s"
 echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
 
 echo
+echo "== Huge study: 10000 individuals, K = 1..10, 10 runs per K"
+make_study huge 10000 10 10
+qmib=$(awk 'BEGIN { printf "%.1f", 55 * 10000 * 10 * 4 / 1048576 }')
+read -r wall peak <<< "$(time_runs "$data/huge" 5 taskset -c 0)"
+echo "end to end on one core (median of 5, --no-pause): ${wall} s"
+read -r wall peak2 <<< "$(time_runs "$data/huge" 5)"
+[ "$peak2" -gt "$peak" ] && peak=$peak2
+echo "end to end on all $(nproc) cores (median of 5, --no-pause): ${wall} s"
+echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
+
+bench() {  # benchmark options...
+  PELVANO_BENCH_DATA=$data "$@" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_counters_tabular=true 2>&1 | grep -v -E '_(mean|stddev|cv)( |$)'
+}
+
+echo
+echo "== Similarity kernel on one core: ns per pair of individuals and replicate"
+bench taskset -c 0 "$build/bench/pelvano_bench" --benchmark_filter=BM_Kernel
+
+echo
 echo "== Stages, in-process"
-PELVANO_BENCH_STUDY=$data/large/runs "$build/bench/pelvano_bench" \
-  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_counters_tabular=true 2>&1 | grep -v -E '_(mean|stddev|cv)( |$)'
+bench "$build/bench/pelvano_bench" --benchmark_filter=-BM_Kernel
 
 echo
 echo "== Scaling: K = 1..4, 5 runs per K"

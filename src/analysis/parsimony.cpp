@@ -1,18 +1,16 @@
 // The Parsimony method: replicate scores from the individual memberships, the small-cluster
 // penalty, the pair consistency, the best K, and the output file of its best replicate.
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "analysis/analysis.hpp"
 #include "analysis/similarity.hpp"
+#include "control/parallel.hpp"
 #include "input/structure_reader.hpp"
 #include "textio/format.hpp"
 #include "textio/reader.hpp"
@@ -111,20 +109,36 @@ void work_out(const Run& run, Replicate* batch, int count, Worker& w) {
   for (int b = 0; b < m; ++b) scored[b]->sums = sums[b];
 }
 
-// The cores this process may run on (fewer than the machine has under taskset or a
-// container's limits).
-unsigned usable_cores() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-    return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
+// The pairs (i, j), j < i, of the individuals i = first..last-1 (from 0) that are together
+// in every replicate or apart in every one; sets[i * na + a] is the bit set of i's cluster
+// in replicate a. Built with and without the processor's population count.
+PELVANO_CLONES("popcnt")
+std::int64_t consistent_pairs(const std::uint64_t* const* sets, std::size_t na, std::int64_t first,
+                              std::int64_t last, std::uint64_t* together, std::uint64_t* apart) {
+  std::int64_t consistent = 0;
+  for (std::int64_t i = first; i < last; ++i) {
+    // Pairs (i, j) with j < i: the words below i's word in full, i's own word in part.
+    const auto full = static_cast<std::size_t>(i / 64);
+    const std::uint64_t low = (std::uint64_t{1} << (i % 64)) - 1;
+    const std::size_t used = full + (low != 0 ? 1 : 0);
+    std::fill(together, together + used, ~0ull);
+    std::fill(apart, apart + used, ~0ull);
+    for (std::size_t a = 0; a < na; ++a) {
+      const std::uint64_t* set = sets[static_cast<std::size_t>(i) * na + a];
+      for (std::size_t w = 0; w < used; ++w) {
+        together[w] &= set[w];
+        apart[w] &= ~set[w];
+      }
+    }
+    if (low != 0) {
+      together[full] &= low;
+      apart[full] &= low;
+    }
+    for (std::size_t w = 0; w < used; ++w) {
+      consistent += std::popcount(together[w]) + std::popcount(apart[w]);
+    }
   }
-  return std::max(1u, std::thread::hardware_concurrency());
-}
-
-unsigned worker_count(std::size_t tasks) {
-  const unsigned cores = usable_cores();
-  return static_cast<unsigned>(std::min<std::size_t>({cores, tasks, 8}));
+  return consistent;
 }
 
 }  // namespace
@@ -165,11 +179,7 @@ std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t
       if (!failed.exchange(true)) failure = std::current_exception();
     }
   };
-  {
-    std::vector<std::jthread> threads;
-    for (unsigned t = 1; t < worker_count(batches); ++t) threads.emplace_back(work);
-    work();
-  }
+  run_on_cores(batches, [&](bool) { work(); });
   if (failure) std::rethrow_exception(failure);
 
   std::vector<SimilaritySums> sums(static_cast<std::size_t>(run.KEND - run.KSTART + 1) *
@@ -245,42 +255,37 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
   // apart in every one when the second lies outside all the first one's clusters.
   const auto words = static_cast<std::size_t>((n + 63) / 64);
   const std::size_t nk = static_cast<std::size_t>(k);
-  std::vector<std::uint64_t> members(above.size() * nk * words, 0);
-  for (std::size_t a = 0; a < above.size(); ++a) {
+  const std::size_t na = above.size();
+  std::vector<std::uint64_t> members(na * nk * words, 0);
+  // The bit set of individual i's cluster in each replicate: sets[i * na + a].
+  std::vector<const std::uint64_t*> sets(static_cast<std::size_t>(n) * na);
+  for (std::size_t a = 0; a < na; ++a) {
     for (std::int64_t i = 0; i < n; ++i) {
       const auto c = static_cast<std::size_t>(run.CLUSTER(i + 1, above[a]) - 1);
       members[(a * nk + c) * words + static_cast<std::size_t>(i / 64)] |= std::uint64_t{1}
                                                                           << (i % 64);
+      sets[static_cast<std::size_t>(i) * na + a] = &members[(a * nk + c) * words];
     }
   }
-  std::vector<std::uint64_t> together(words), apart(words);
-  std::int64_t consistent = 0;
-  for (std::int64_t i = 1; i < n; ++i) {
-    // Pairs (i, j) with j < i: the words below i's word in full, i's own word in part.
-    const auto full = static_cast<std::size_t>(i / 64);
-    const std::uint64_t low = (std::uint64_t{1} << (i % 64)) - 1;
-    const std::size_t used = full + (low != 0 ? 1 : 0);
-    std::fill(together.begin(), together.begin() + static_cast<std::ptrdiff_t>(used), ~0ull);
-    std::fill(apart.begin(), apart.begin() + static_cast<std::ptrdiff_t>(used), ~0ull);
-    for (std::size_t a = 0; a < above.size(); ++a) {
-      const auto c = static_cast<std::size_t>(run.CLUSTER(i + 1, above[a]) - 1);
-      const std::uint64_t* set = &members[(a * nk + c) * words];
-      for (std::size_t w = 0; w < used; ++w) {
-        together[w] &= set[w];
-        apart[w] &= ~set[w];
-      }
+  // Rows of individuals in blocks shared out among the cores, the longest rows first; the
+  // count is a sum of integers, the same in any order.
+  constexpr std::int64_t rows = 256;
+  const std::int64_t blocks = (n + rows - 1) / rows;
+  std::atomic<std::int64_t> next{0};
+  std::atomic<std::int64_t> consistent{0};
+  run_on_cores(static_cast<std::size_t>(blocks), [&](bool) {
+    std::vector<std::uint64_t> together(words), apart(words);
+    std::int64_t count = 0;
+    for (std::int64_t b; (b = next.fetch_add(1)) < blocks;) {
+      const std::int64_t last = n - b * rows;
+      count += consistent_pairs(sets.data(), na, std::max<std::int64_t>(last - rows, 1), last,
+                                together.data(), apart.data());
     }
-    if (low != 0) {
-      together[full] &= low;
-      apart[full] &= low;
-    }
-    for (std::size_t w = 0; w < used; ++w) {
-      consistent += std::popcount(together[w]) + std::popcount(apart[w]);
-    }
-  }
+    consistent += count;
+  });
   const std::int64_t pairs = n * (n - 1) / 2;
   const auto p = static_cast<double>(pairs);
-  run.Q2(5, k) = (run.Q2(5, k) + static_cast<double>(consistent)) / (p + 0.00001);
+  run.Q2(5, k) = (run.Q2(5, k) + static_cast<double>(consistent.load())) / (p + 0.00001);
 }
 
 std::string best_output_file(const Run& run, std::int32_t k) {

@@ -24,13 +24,14 @@ struct ReplicateView {
 
 // Working memory of the similarity sums, kept between calls to avoid allocations.
 struct SimilarityScratch {
-  std::vector<float> columns;  // the memberships cluster by cluster, padded
-  std::vector<float> pairs;    // one block of dot products per replicate
+  std::vector<float> columns;     // the memberships of a batch, its replicates interleaved
+  std::vector<std::int32_t> ids;  // the clusters, likewise
+  std::vector<float> space;       // working memory of the kernel
 };
 
-// Replicates worked on together: their sums are independent chains of additions that the
-// processor can overlap.
-inline constexpr int similarity_batch = 4;
+// Replicates worked on together: their sums are independent chains of additions, which
+// share the lanes of the processor's vector additions.
+inline constexpr int similarity_batch = 8;
 
 // The sums of up to similarity_batch replicates of n individuals each. Every dot product
 // is formed in single precision with the clusters in ascending order, and each replicate's
@@ -38,6 +39,10 @@ inline constexpr int similarity_batch = 4;
 // with itself, then with j = 1..i-1. The results equal those of a one-pair-at-a-time loop.
 void similarity_sums(const ReplicateView* reps, int count, std::int32_t n,
                      SimilarityScratch& scratch, SimilaritySums* out);
+
+// The kernel takes the widest instructions the processor has; with true, only its portable
+// vector code, which gives the same bits (for tests that hold both to the plain loops).
+void use_portable_similarity_kernel(bool portable);
 
 // The sums of one replicate.
 SimilaritySums similarity_sums(const float* q, const std::int32_t* cluster, std::int32_t n,

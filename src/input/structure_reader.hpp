@@ -24,8 +24,10 @@ struct OutputHeader {
 // Ends the run through the reading layer when the file ends or a value is bad.
 OutputHeader read_output_header(TextReader& in, FreeForm& ff);
 
-// Reads every file of READFILE in list order into KRUN, LOGLK and Q, with a progress line
-// on the console.
+// Reads every file of READFILE into KRUN, LOGLK and Q, with a progress line on the console:
+// the headers one after the other in list order, the rest of the files on all cores. The
+// progress lines, the run numbers and the failure that stops the run (the first in list
+// order) are those of reading the files one after the other.
 void read_output_files(Run& run);
 
 }  // namespace pelvano

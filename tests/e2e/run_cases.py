@@ -412,6 +412,9 @@ def check_row_in(a, template, scratch, keys):
             check(not os.path.lexists(at(v[0])), "%s exists" % v[0])
         elif key == "stdout":
             check(out == v[0], "standard output: %r" % out)
+        elif key == "shown":
+            got = re.findall(rb"\rReading file ([0-9]+), ", out)
+            check(got == [b"%d" % i for i in range(1, v[0] + 1)], "progress lines: %r" % got)
         elif key == "faster":
             check(seconds < v[0], "%.2f s" % seconds)
     return problems
