@@ -32,7 +32,7 @@ std::int64_t count_clusters(Run& run, std::int32_t k, std::int32_t r, double t) 
 
 }  // namespace
 
-void reference_score_replicates(Run& run, std::int32_t k, double mean) {
+void reference_score_replicates(Run& run, std::int32_t k, double mean, SimilaritySums* sums) {
   const QEntry& q = run.q(k);
   const double needed = static_cast<double>(run.NIND) * first_threshold;
   for (std::int32_t r = 1; r <= run.NRUN; ++r) {
@@ -85,6 +85,10 @@ void reference_score_replicates(Run& run, std::int32_t k, double mean) {
           cb += 1;
         }
       }
+    }
+    if (sums != nullptr) {
+      sums[r - 1] =
+          SimilaritySums{sw, sb, static_cast<std::int64_t>(cw), static_cast<std::int64_t>(cb)};
     }
     if (cb < 0.5) {
       sb = 1;

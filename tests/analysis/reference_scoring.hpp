@@ -4,11 +4,14 @@
 
 #include <cstdint>
 
+#include "analysis/similarity.hpp"
 #include "control/tables.hpp"
 
 namespace pelvano::test {
 
-void reference_score_replicates(Run& run, std::int32_t k, double mean);
+// sums, when given, receives the similarity sums of every scored replicate r at sums[r - 1].
+void reference_score_replicates(Run& run, std::int32_t k, double mean,
+                                SimilaritySums* sums = nullptr);
 void reference_penalty_and_consistency(Run& run, std::int32_t k, double mean);
 
 }  // namespace pelvano::test

@@ -19,8 +19,8 @@ bool same_bits(double a, double b) {
          std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// A membership drawn to hit the cases that matter: ties, zeros, the threshold, NaN, and
-// plain values.
+// A membership drawn to hit the cases that matter: ties, zeros, the threshold, NaN, tiny
+// values, and plain values.
 float draw_membership(std::mt19937_64& rng, bool allow_nan) {
   switch (rng() % 20) {
     case 0:
@@ -36,6 +36,13 @@ float draw_membership(std::mt19937_64& rng, bool allow_nan) {
       return allow_nan ? std::numeric_limits<float>::quiet_NaN() : 0.25f;
     case 6:
       return static_cast<float>(rng() % 1001) / 1000.0f;
+    case 7:
+    case 8:
+      // Every bit of the mantissa used, at any scale: the sums of the pairs then need more
+      // bits than a double holds, so that only additions in the one right order give the
+      // right bits.
+      return std::ldexp(static_cast<float>((rng() % (1u << 23)) | (1u << 23)),
+                        -24 - static_cast<int>(rng() % 40));
     default:
       return std::ldexp(static_cast<float>(rng() % (1u << 24)), -24);
   }
@@ -100,7 +107,8 @@ TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {
       double total = 0;
       for (std::int32_t r = 1; r <= c.nrun; ++r) total += plain.LOGLK(r, k);
       const double mean = total / static_cast<double>(c.nrun);
-      test::reference_score_replicates(plain, k, mean);
+      std::vector<SimilaritySums> plain_sums(static_cast<std::size_t>(c.nrun));
+      test::reference_score_replicates(plain, k, mean, plain_sums.data());
       test::reference_penalty_and_consistency(plain, k, mean);
       score_replicates(fast, k, mean,
                        sums.data() + static_cast<std::size_t>(k - c.kstart) * c.nrun);
@@ -112,6 +120,14 @@ TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {
       }
       EXPECT_EQ(plain.BESTREP(k), fast.BESTREP(k)) << "seed " << seed << " K " << k;
       scored += plain.BESTREP(k) > 0;
+      // The sums of every scored replicate, best or not.
+      for (std::int32_t r = 1; r <= c.nrun; ++r) {
+        const SimilaritySums& a = plain_sums[static_cast<std::size_t>(r - 1)];
+        const SimilaritySums& b = sums[static_cast<std::size_t>(k - c.kstart) * c.nrun + r - 1];
+        EXPECT_TRUE(same_bits(a.sw, b.sw) && same_bits(a.sb, b.sb) && a.cw == b.cw && a.cb == b.cb)
+            << "seed " << seed << " K " << k << " run " << r << ": " << a.sw << " " << a.sb
+            << " vs " << b.sw << " " << b.sb;
+      }
       for (std::int32_t r = 1; r <= c.nrun; ++r) {
         if (mean >= plain.LOGLK(r, k)) continue;
         for (std::int32_t i = 1; i <= c.nind; ++i) {

@@ -415,8 +415,8 @@ def check_row_in(a, template, scratch, keys):
         elif key == "shown":
             got = re.findall(rb"\rReading file ([0-9]+), ", out)
             check(got == [b"%d" % i for i in range(1, v[0] + 1)], "progress lines: %r" % got)
-        elif key == "faster":
-            check(seconds < v[0], "%.2f s" % seconds)
+        elif key == "faster":  # a build with sanitizers starts slower
+            check(seconds < v[0] * (5 if "ASAN_OPTIONS" in os.environ else 1), "%.2f s" % seconds)
     return problems
 
 
