@@ -13,10 +13,6 @@ namespace {
 
 constexpr int most_decimals = 15;
 
-[[noreturn]] void stop_on_item(const TextReader& in, const FreeForm& ff, Item got) {
-  stop_on_read(in, got == Item::eof || got == Item::error ? ff.error : ReadError::missing);
-}
-
 std::vector<std::string> words(std::string_view line) {
   std::vector<std::string> out;
   for (std::size_t p = 0; p < line.size();) {

@@ -19,12 +19,6 @@ namespace {
 constexpr std::size_t c29 = 29;
 static_assert(lnprob_mark.size() == c29);
 
-// Ends the run for an item that did not give the number the file must hold there.
-[[noreturn]] void stop_on_item(const TextReader& in, const FreeForm& ff, Item got) {
-  if (got == Item::eof || got == Item::error) stop_on_read(in, ff.error);
-  stop_on_read(in, ReadError::missing);
-}
-
 std::int32_t read_count(TextReader& in, FreeForm& ff, bool needed) {
   begin_read(ff, in);
   std::int32_t value = 0;

@@ -496,4 +496,8 @@ void stop_on_read(const TextReader& in, ReadError why) {
   stop_on_read_failure(read_failure_message(in, why));
 }
 
+void stop_on_item(const TextReader& in, const FreeForm& ff, Item got) {
+  stop_on_read(in, got == Item::eof || got == Item::error ? ff.error : ReadError::missing);
+}
+
 }  // namespace pelvano

@@ -117,4 +117,8 @@ std::string read_failure_message(const TextReader& in, ReadError why);
 // Ends the run after a failed read of a Structure output file.
 [[noreturn]] void stop_on_read(const TextReader& in, ReadError why);
 
+// Ends the run for an item that did not give the value the file must hold there: the
+// failure of the read, or a missing value for a null item or one after a slash.
+[[noreturn]] void stop_on_item(const TextReader& in, const FreeForm& ff, Item got);
+
 }  // namespace pelvano
