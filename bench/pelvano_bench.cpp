@@ -13,7 +13,7 @@
 #include <string>
 
 #include "analysis/analysis.hpp"
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 #include "input/discovery.hpp"
 #include "input/structure_reader.hpp"
 #include "report/results.hpp"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/similarity.hpp"
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

@@ -10,10 +10,10 @@
 
 #include "analysis/analysis.hpp"
 #include "analysis/similarity.hpp"
-#include "control/parallel.hpp"
+#include "base/parallel.hpp"
 #include "input/structure_reader.hpp"
-#include "textio/format.hpp"
-#include "textio/reader.hpp"
+#include "base/format.hpp"
+#include "base/reader.hpp"
 
 namespace pelvano {
 

@@ -16,7 +16,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "control/parallel.hpp"
+#include "base/parallel.hpp"
 
 namespace pelvano {
 

@@ -1,16 +1,13 @@
 #include "input/discovery.hpp"
 
-#include <dirent.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
-#include "textio/format.hpp"
-#include "textio/output.hpp"
-#include "textio/reader.hpp"
+#include "base/fatal.hpp"
+#include "base/listing.hpp"
+#include "base/variables.hpp"
+#include "base/format.hpp"
+#include "base/output.hpp"
+#include "base/reader.hpp"
 
 namespace pelvano {
 
@@ -24,26 +21,6 @@ bool exists(const std::string& name) {
 }
 
 }  // namespace
-
-std::vector<std::string> list_matching(const std::string& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return names;
-  std::string base = folder;
-  if (!base.empty() && base.back() != '/') base += '/';
-  while (const dirent* e = ::readdir(dir)) {
-    const char* name = e->d_name;
-    if (::fnmatch(pattern.c_str(), name, FNM_PERIOD) != 0) continue;
-    struct stat st {};
-    const std::string full = base + name;
-    // Links are followed: a link to a folder is left out, a broken link is listed.
-    if (::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-    names.emplace_back(name);
-  }
-  ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 void discover(Run& run) {
   const std::string folder(trim_right(run.PATHNAME));

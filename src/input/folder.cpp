@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <map>
 
-#include "control/fatal.hpp"
-#include "control/params.hpp"
-#include "control/variables.hpp"
-#include "input/discovery.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
+#include "base/listing.hpp"
 #include "input/structure_reader.hpp"
 
 namespace pelvano {

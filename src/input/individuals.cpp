@@ -2,10 +2,10 @@
 
 #include <map>
 
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
 #include "input/structure_reader.hpp"
-#include "textio/format.hpp"
+#include "base/format.hpp"
 
 namespace pelvano {
 

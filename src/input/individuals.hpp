@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

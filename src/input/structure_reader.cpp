@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "control/fatal.hpp"
-#include "control/parallel.hpp"
-#include "control/variables.hpp"
-#include "textio/format.hpp"
+#include "base/fatal.hpp"
+#include "base/parallel.hpp"
+#include "base/variables.hpp"
+#include "base/format.hpp"
 
 namespace pelvano {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "control/tables.hpp"
-#include "textio/reader.hpp"
+#include "base/tables.hpp"
+#include "base/reader.hpp"
 
 namespace pelvano {
 

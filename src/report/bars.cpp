@@ -6,8 +6,8 @@
 #include <fstream>
 #include <map>
 
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
 #include "report/palette.hpp"
 #include "report/svg.hpp"
 

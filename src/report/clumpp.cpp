@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "control/fatal.hpp"
-#include "input/discovery.hpp"
-#include "textio/output.hpp"
+#include "base/fatal.hpp"
+#include "base/listing.hpp"
+#include "base/output.hpp"
 
 namespace pelvano {
 

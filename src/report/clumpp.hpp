@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 #include "input/individuals.hpp"
 
 namespace pelvano {

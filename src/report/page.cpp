@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "control/options.hpp"
+#include "base/variables.hpp"
 #include "report/svg.hpp"
 
 namespace pelvano {

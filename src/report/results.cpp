@@ -1,10 +1,10 @@
 #include "report/results.hpp"
 
 #include "analysis/analysis.hpp"
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
-#include "textio/format.hpp"
-#include "textio/output.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
+#include "base/format.hpp"
+#include "base/output.hpp"
 
 namespace pelvano {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "analysis/analysis.hpp"
-#include "textio/format.hpp"
+#include "base/format.hpp"
 
 namespace pelvano {
 

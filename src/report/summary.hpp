@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/puechmaille.hpp"
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

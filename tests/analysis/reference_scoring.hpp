@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "analysis/similarity.hpp"
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano::test {
 

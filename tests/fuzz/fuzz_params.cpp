@@ -2,8 +2,8 @@
 // when they are small enough. The folder it names is probed by creating and removing a
 // file in it: the smoke run starts this target in a scratch folder of the build, where
 // relative folders land, and no probe may be left there.
-#include "control/fatal.hpp"
-#include "control/params.hpp"
+#include "base/fatal.hpp"
+#include "app/params.hpp"
 #include "fuzz.hpp"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <cstring>
 #include <limits>
 
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 #include "fuzz.hpp"
-#include "textio/reader.hpp"
+#include "base/reader.hpp"
 
 namespace pelvano::fuzz {
 namespace {

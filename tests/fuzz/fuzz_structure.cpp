@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "analysis/analysis.hpp"
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 #include "fuzz.hpp"
 #include "input/structure_reader.hpp"
 #include "report/results.hpp"

@@ -5,7 +5,7 @@
 
 #include <charconv>
 
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 #include "support/cases.hpp"
 
 namespace pelvano {

@@ -1,4 +1,4 @@
-#include "textio/format.hpp"
+#include "base/format.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 // pelvano-plot: the table, the figures and the files for the next tools, beside Pelvano's
 // results file.
-#include "control/driver.hpp"
-#include "report/plot.hpp"
+#include "app/driver.hpp"
+#include "app/plot.hpp"
 
 int main(int argc, char** argv) {
   return pelvano::main_entry(argc, argv, "pelvano-plot", pelvano::plot);

@@ -1,4 +1,4 @@
-#include "control/driver.hpp"
+#include "app/driver.hpp"
 
 #include <sys/stat.h>
 
@@ -10,14 +10,14 @@
 #include <string>
 
 #include "analysis/analysis.hpp"
-#include "control/options.hpp"
-#include "control/params.hpp"
-#include "control/variables.hpp"
+#include "app/command_line.hpp"
+#include "app/params.hpp"
+#include "base/variables.hpp"
 #include "input/discovery.hpp"
 #include "input/folder.hpp"
 #include "input/structure_reader.hpp"
 #include "report/results.hpp"
-#include "textio/format.hpp"
+#include "base/format.hpp"
 
 namespace pelvano {
 

@@ -1,4 +1,4 @@
-// The command line of pelvano and pelvano-plot.
+// What the command line of pelvano and pelvano-plot asks for.
 #pragma once
 
 #include <string>
@@ -24,15 +24,5 @@ struct Options {
   // a decimal strictly between 0 and 1 ("0.5", "0.75")
   std::vector<std::string> thresholds = {"0.5"};
 };
-
-// Parses argv. A command line that cannot be parsed (an unknown option, a missing value)
-// ends the run through a FatalError of kind usage.
-Options parse_options(int argc, const char* const* argv, const std::string& program);
-
-// The text of --help.
-std::string usage_text(const std::string& program);
-
-// The line of --version: the version line of the banner.
-inline constexpr const char* version_line = "Pelvano, Version 1.0.0.0, Build 20180630";
 
 }  // namespace pelvano

@@ -1,4 +1,4 @@
-#include "control/parallel.hpp"
+#include "base/parallel.hpp"
 
 #include <sched.h>
 

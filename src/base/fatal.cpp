@@ -1,4 +1,4 @@
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <thread>
 
-#include "control/variables.hpp"
-#include "textio/format.hpp"
+#include "base/variables.hpp"
+#include "base/format.hpp"
 
 namespace pelvano {
 

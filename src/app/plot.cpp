@@ -1,10 +1,10 @@
-#include "report/plot.hpp"
+#include "app/plot.hpp"
 
 #include <cstdio>
 
 #include "analysis/alignment.hpp"
 #include "analysis/puechmaille.hpp"
-#include "control/driver.hpp"
+#include "app/driver.hpp"
 #include "input/individuals.hpp"
 #include "report/bars.hpp"
 #include "report/clumpp.hpp"
@@ -13,8 +13,8 @@
 #include "report/results.hpp"
 #include "report/summary.hpp"
 #include "report/table.hpp"
-#include "textio/format.hpp"
-#include "textio/output.hpp"
+#include "base/format.hpp"
+#include "base/output.hpp"
 
 namespace pelvano {
 

@@ -1,5 +1,5 @@
 // The reading layer, rule by rule: reader_cases.txt holds the cases.
-#include "textio/reader.hpp"
+#include "base/reader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,7 @@ std::string run_reads(TextReader& in, const std::string& script) {
 
 TEST(Reader, Rules) {
   test::TempDir dir;
-  for (const auto& row : test::table("textio/reader_cases.txt")) {
+  for (const auto& row : test::table("base/reader_cases.txt")) {
     test::write_file(dir / "input.txt", row.at(0));
     TextReader in;
     ASSERT_EQ(open_reader(in, dir / "input.txt"), 0);

@@ -1,4 +1,4 @@
-#include "textio/reader.hpp"
+#include "base/reader.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <limits>
 #include <system_error>
 
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 

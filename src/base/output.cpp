@@ -1,4 +1,4 @@
-#include "textio/output.hpp"
+#include "base/output.hpp"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 
 namespace pelvano {
 

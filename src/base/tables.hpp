@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "control/options.hpp"
+#include "base/options.hpp"
 
 namespace pelvano {
 
@@ -140,6 +140,10 @@ struct Run {
 // Bytes the run tables need for the four numbers of the parameter file (saturating).
 std::uint64_t table_bytes(std::int32_t kstart, std::int32_t kend, std::int32_t nind,
                           std::int32_t nrun);
+
+// Stops the run unless KSTART, KEND, NIND and NRUN describe at least one run of one
+// individual at K of 1 or more.
+void check_numbers(const Run& run);
 
 // Creates the run tables from KSTART, KEND, NIND and NRUN. Stops the run with a message
 // when the tables cannot fit in memory.

@@ -1,4 +1,4 @@
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <limits>
 #include <new>
 
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 
@@ -127,6 +127,23 @@ void create_tables(Run& run) {
     }
   } catch (const std::bad_alloc&) {
     stoponerror("Out of memory while creating the run tables!");
+  }
+}
+
+void check_numbers(const Run& run) {
+  // The numbers must describe at least one run of at least one individual at K >= 1.
+  if (run.KSTART < 1) {
+    stoponerror("The starting K value, " + itoc(run.KSTART) + ", is less than 1!");
+  }
+  if (run.KEND < run.KSTART) {
+    stoponerror("The ending K value, " + itoc(run.KEND) + ", is less than the starting K value, " +
+                itoc(run.KSTART) + "!");
+  }
+  if (run.NIND < 1) {
+    stoponerror("The number of sampled individuals, " + itoc(run.NIND) + ", is less than 1!");
+  }
+  if (run.NRUN < 1) {
+    stoponerror("The number of replicate runs, " + itoc(run.NRUN) + ", is less than 1!");
   }
 }
 

@@ -1,11 +1,11 @@
-#include "control/params.hpp"
+#include "app/params.hpp"
 
 #include <string>
 
-#include "control/fatal.hpp"
-#include "control/variables.hpp"
-#include "textio/format.hpp"
-#include "textio/reader.hpp"
+#include "base/fatal.hpp"
+#include "base/variables.hpp"
+#include "base/format.hpp"
+#include "base/reader.hpp"
 
 namespace pelvano {
 
@@ -67,23 +67,6 @@ void read_parameters(Run& run) {
   close_reader(in);
 
   check_numbers(run);
-}
-
-void check_numbers(const Run& run) {
-  // The numbers must describe at least one run of at least one individual at K >= 1.
-  if (run.KSTART < 1) {
-    stoponerror("The starting K value, " + itoc(run.KSTART) + ", is less than 1!");
-  }
-  if (run.KEND < run.KSTART) {
-    stoponerror("The ending K value, " + itoc(run.KEND) + ", is less than the starting K value, " +
-                itoc(run.KSTART) + "!");
-  }
-  if (run.NIND < 1) {
-    stoponerror("The number of sampled individuals, " + itoc(run.NIND) + ", is less than 1!");
-  }
-  if (run.NRUN < 1) {
-    stoponerror("The number of replicate runs, " + itoc(run.NRUN) + ", is less than 1!");
-  }
 }
 
 }  // namespace pelvano

@@ -1,11 +1,11 @@
-#include "control/options.hpp"
+#include "base/options.hpp"
 
 #include <getopt.h>
 
 #include <algorithm>
 #include <string_view>
 
-#include "control/fatal.hpp"
+#include "base/fatal.hpp"
 
 namespace pelvano {
 

@@ -1,8 +1,8 @@
 // The program driver: one complete analysis, phase after phase.
 #pragma once
 
-#include "control/fatal.hpp"
-#include "control/tables.hpp"
+#include "base/fatal.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 

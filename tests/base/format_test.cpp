@@ -1,5 +1,5 @@
 // Fields of the report and the console: format_cases.txt holds the cases.
-#include "textio/format.hpp"
+#include "base/format.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace pelvano {
 namespace {
 
 TEST(Format, Fields) {
-  for (const auto& row : test::table("textio/format_cases.txt")) {
+  for (const auto& row : test::table("base/format_cases.txt")) {
     const int w = std::stoi(row.at(2));
     std::string got;
     if (row[0] == "fixed") {

@@ -2,7 +2,7 @@
 // plot with its colours, and (with --clumpp) the input files of CLUMPP.
 #pragma once
 
-#include "control/tables.hpp"
+#include "base/tables.hpp"
 
 namespace pelvano {
 
