@@ -34,6 +34,10 @@ struct RunResult {
   std::uint64_t seed = 1;
 };
 
+// The k memberships of individual i as numbers: from q_milli, or read from the start of its
+// verbatim row, where values missing or unreadable count as zero.
+std::vector<double> membership_row(const RunResult& run, int i);
+
 // Rounds memberships to thousandths summing to exactly 1000; the largest absorbs the difference.
 void to_milli(const std::vector<double>& q, int* out);
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "strwrite/text.hpp"
 
@@ -41,19 +40,10 @@ std::string render(const DataSet& d, const RunResult& run) {
   std::vector<int> pop_count(static_cast<std::size_t>(max_pop + 1), 0);
   for (int i = 0; i < n; ++i) {
     ++pop_count[d.pop[i]];
-    const char* text = run.q_text.empty() ? nullptr : run.q_text[i].c_str();
+    const std::vector<double> q = membership_row(run, i);
     for (int k = 0; k < K; ++k) {
-      double v = 0.0;
-      if (!text) {
-        v = run.q_milli[static_cast<std::size_t>(i) * K + k] / 1000.0;
-      } else {
-        char* end = nullptr;
-        v = std::strtod(text, &end);
-        if (end == text) break;  // fewer or unreadable values: the rest count as zero
-        text = end;
-      }
-      qsum[k] += v;
-      pop_sum[static_cast<std::size_t>(d.pop[i]) * K + k] += v;
+      qsum[k] += q[k];
+      pop_sum[static_cast<std::size_t>(d.pop[i]) * K + k] += q[k];
     }
   }
   o += kRule;
