@@ -3,13 +3,24 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "strwrite/model.hpp"
+
 namespace pelvano::tools {
 
 const char* const kUsage =
     "usage: strwrite file --out PATH --ind N --k K --lnp VALUE [--loci L] [--alleles A] [--seed S]"
-    " [--pop-column] [--no-labels] [--q ROWSFILE] [--crlf]\n"
+    " [--pop-column] [--no-labels] [--q ROWSFILE] [--crlf] [--ind-r] [--intervals]"
+    " [--usepopinfo]\n"
     "       strwrite study --dir DIR [--stem NAME] --kmin A --kmax B --runs R --ind N --pops P"
-    " [--admixed FRACTION] [--loci L] [--alleles A] [--seed S] [--pop-column] [--no-labels]\n";
+    " [--admixed FRACTION] [--loci L] [--alleles A] [--seed S] [--pop-column] [--no-labels]"
+    " [--ind-r] [--intervals] [--usepopinfo]\n"
+    "layouts of the ancestry table, as Structure writes it with these settings:\n"
+    "  --ind-r       LINKAGE=1, INDIVIDUALR=1: each individual's r before its memberships\n"
+    "  --intervals   ANCESTDIST=1: the 90% probability interval of every membership\n"
+    "  --usepopinfo  POPDATA=1, POPFLAG=1, USEPOPINFO=1 (implies --pop-column): individuals\n"
+    "                not numbered by a multiple of 5, whose Pop is at most K, are used as\n"
+    "                prior and get the probabilities of their given and other populations\n"
+    "                instead of memberships\n";
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
                 const std::vector<std::string>& flag_names) {
@@ -56,6 +67,12 @@ bool has_flag(const Args& a, const std::string& name) {
 int usage_error(const std::string& msg) {
   std::fprintf(stderr, "strwrite: %s\n%s", msg.c_str(), kUsage);
   return 2;
+}
+
+void set_layout_flags(const Args& a, DataSet& d) {
+  d.ind_r = has_flag(a, "--ind-r");
+  d.intervals = has_flag(a, "--intervals");
+  d.use_pop_info = has_flag(a, "--usepopinfo");
 }
 
 bool too_large(long long n, long long k, long long loci, long long alleles) {

@@ -56,6 +56,11 @@ bool int_option(const Args& a, const std::string& name, unsigned long long lo,
 // Prints msg and the usage text to stderr; returns the exit status for a usage error.
 int usage_error(const std::string& msg);
 
+struct DataSet;
+
+// Sets the ancestry-table layouts of d from --ind-r, --intervals and --usepopinfo.
+void set_layout_flags(const Args& a, DataSet& d);
+
 // Keeps the in-memory tables of one run at a sensible size.
 bool too_large(long long n, long long k, long long loci, long long alleles);
 

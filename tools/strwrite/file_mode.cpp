@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "strwrite/args.hpp"
+#include "strwrite/layout_values.hpp"
 #include "strwrite/model.hpp"
 #include "strwrite/modes.hpp"
 #include "strwrite/render.hpp"
@@ -35,7 +36,7 @@ std::string outfile_name(const std::string& path) {
 int run_file_mode(int argc, char** argv) {
   const Args a = parse_args(
       argc, argv, {"--out", "--ind", "--k", "--lnp", "--loci", "--alleles", "--seed", "--q"},
-      {"--pop-column", "--no-labels", "--crlf"});
+      {"--pop-column", "--no-labels", "--crlf", "--ind-r", "--intervals", "--usepopinfo"});
   if (!a.error.empty()) return usage_error(a.error);
   std::string err;
   int n = 0, K = 0, loci = 20, alleles = 4;
@@ -54,8 +55,9 @@ int run_file_mode(int argc, char** argv) {
   if (too_large(n, K, loci, alleles))
     return usage_error("individuals, K, loci and alleles are too large together");
 
-  DataSet d =
-      data_set_shape(n, loci, alleles, K, !has_flag(a, "--no-labels"), has_flag(a, "--pop-column"));
+  DataSet d = data_set_shape(n, loci, alleles, K, !has_flag(a, "--no-labels"),
+                             has_flag(a, "--pop-column") || has_flag(a, "--usepopinfo"));
+  set_layout_flags(a, d);
 
   RunResult run;
   run.k = K;
@@ -115,6 +117,7 @@ int run_file_mode(int argc, char** argv) {
       to_milli(q, &run.q_milli[static_cast<std::size_t>(i) * K]);
     }
   }
+  add_layout_values(d, run);
   if (!write_file(*out, render(d, run), has_flag(a, "--crlf"))) {
     std::fprintf(stderr, "strwrite: cannot write %s\n", out->c_str());
     return 1;

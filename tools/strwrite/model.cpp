@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 
 namespace pelvano::tools {
 
@@ -18,6 +19,24 @@ void to_milli(const std::vector<double>& q, int* out) {
     out[top] += step;
     sum += step;
   }
+}
+
+std::vector<double> membership_row(const RunResult& run, int i) {
+  std::vector<double> q(static_cast<std::size_t>(run.k), 0.0);
+  if (run.q_text.empty()) {
+    for (int k = 0; k < run.k; ++k)
+      q[k] = run.q_milli[static_cast<std::size_t>(i) * run.k + k] / 1000.0;
+    return q;
+  }
+  const char* text = run.q_text[i].c_str();
+  for (int k = 0; k < run.k; ++k) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text) break;
+    q[k] = v;
+    text = end;
+  }
+  return q;
 }
 
 void new_data_set(DataSet& d, Rng& r) {

@@ -14,6 +14,10 @@ namespace pelvano::tools {
 struct DataSet {
   int n_ind = 0, n_loci = 0, n_alleles = 0;
   bool labels = true, pop_column = false;
+  // Layouts of the ancestry table: each individual's r (--ind-r), the 90% probability
+  // intervals of the memberships (--intervals), prior rows for individuals used as prior
+  // (--usepopinfo, which also turns pop_column on).
+  bool ind_r = false, intervals = false, use_pop_info = false;
   std::vector<int> pop;            // 1-based given population of each individual
   std::vector<int> ind_missing;    // percent missing genotypes of each individual
   std::vector<int> locus_missing;  // tenths of a percent, per locus
@@ -32,7 +36,15 @@ struct RunResult {
   std::vector<std::string> q_text;  // or: n_ind verbatim membership rows
   std::vector<double> freq;         // n_loci * n_alleles * k cluster allele frequencies
   std::uint64_t seed = 1;
+  // Values only the layout flags print; empty unless their flag is set (see layout_values.hpp).
+  std::vector<int> r_tenthousandths;  // n_ind values of r, in ten-thousandths
+  std::vector<int> interval_milli;    // n_ind * k * 2: low and high end of each membership
+  std::vector<int> prior_milli;       // n_ind * (1 + 3 * (k - 1)), see layout_values.hpp
 };
+
+// The k memberships of individual i as numbers: from q_milli, or read from the start of its
+// verbatim row, where values missing or unreadable count as zero.
+std::vector<double> membership_row(const RunResult& run, int i);
 
 // Rounds memberships to thousandths summing to exactly 1000; the largest absorbs the difference.
 void to_milli(const std::vector<double>& q, int* out);

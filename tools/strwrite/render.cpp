@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
+#include "strwrite/ancestry_table.hpp"
 #include "strwrite/text.hpp"
 
 namespace pelvano::tools {
@@ -31,7 +31,9 @@ std::string render(const DataSet& d, const RunResult& run) {
   appendf(o, "Command line arguments:   structure -K %d -o %s\n", K, run.outfile.c_str());
   o += "Input File:    project_data\n\nRun parameters:\n";
   appendf(o, "   %d individuals\n   %d loci\n   %d populations assumed\n", n, L, K);
-  o += "   10000 Burn-in period\n   20000 Reps\nRANDOMIZE turned off\n\n\n";
+  o += "   10000 Burn-in period\n   20000 Reps\n";
+  if (d.use_pop_info) o += "USEPOPINFO turned on\nMIGRPRIOR = 0.0100\n";
+  o += "RANDOMIZE turned off\n\n\n";
 
   // Mean membership per cluster, overall and per given population.
   std::vector<double> qsum(static_cast<std::size_t>(K), 0.0);
@@ -41,19 +43,10 @@ std::string render(const DataSet& d, const RunResult& run) {
   std::vector<int> pop_count(static_cast<std::size_t>(max_pop + 1), 0);
   for (int i = 0; i < n; ++i) {
     ++pop_count[d.pop[i]];
-    const char* text = run.q_text.empty() ? nullptr : run.q_text[i].c_str();
+    const std::vector<double> q = membership_row(run, i);
     for (int k = 0; k < K; ++k) {
-      double v = 0.0;
-      if (!text) {
-        v = run.q_milli[static_cast<std::size_t>(i) * K + k] / 1000.0;
-      } else {
-        char* end = nullptr;
-        v = std::strtod(text, &end);
-        if (end == text) break;  // fewer or unreadable values: the rest count as zero
-        text = end;
-      }
-      qsum[k] += v;
-      pop_sum[static_cast<std::size_t>(d.pop[i]) * K + k] += v;
+      qsum[k] += q[k];
+      pop_sum[static_cast<std::size_t>(d.pop[i]) * K + k] += q[k];
     }
   }
   o += kRule;
@@ -148,40 +141,7 @@ std::string render(const DataSet& d, const RunResult& run) {
     appendf(o, "%-28s= %s\n", label, fixed(den > 0.0 ? num / den : 0.0, 4).c_str());
   }
 
-  // Ancestry table. The Pop column takes the place of two of the blanks before the colon,
-  // with or without the Label column, and "Pop:" ends within the header's first 29 characters.
-  o += "\n\nInferred ancestry of individuals:\n";
-  if (!d.labels && d.pop_column)
-    o += "        (%Miss) Pop:  Inferred clusters\n";
-  else if (!d.labels)
-    o += "        (%Miss) :  Inferred clusters\n";
-  else if (d.pop_column)
-    o += "        Label (%Miss) Pop:  Inferred clusters\n";
-  else
-    o += "        Label (%Miss) :  Inferred clusters\n";
-  for (int i = 0; i < n; ++i) {
-    char miss[24], label[24];
-    std::snprintf(miss, sizeof miss, "(%d)", d.ind_missing[i]);
-    std::snprintf(label, sizeof label, "ind%d", i + 1);
-    if (!d.labels && d.pop_column)
-      appendf(o, "%3d %6s %4d :  ", i + 1, miss, d.pop[i]);
-    else if (!d.labels)
-      appendf(o, "%3d %6s   :  ", i + 1, miss);
-    else if (d.pop_column)
-      appendf(o, "%3d %8s %6s %4d :  ", i + 1, label, miss, d.pop[i]);
-    else
-      appendf(o, "%3d %8s %6s   :  ", i + 1, label, miss);
-    if (run.q_text.empty()) {
-      for (int k = 0; k < K; ++k) {
-        append_milli(o, run.q_milli[static_cast<std::size_t>(i) * K + k]);
-        o += ' ';
-      }
-    } else {
-      o += run.q_text[i];
-      o += ' ';
-    }
-    o += '\n';
-  }
+  append_ancestry_table(o, d, run);
 
   // Allele frequencies, one block per locus.
   o += "\n\nEstimated Allele Frequencies in each cluster\nFirst column gives estimated ancestral "
@@ -204,15 +164,16 @@ std::string render(const DataSet& d, const RunResult& run) {
   o += "Values of parameters used in structure:\n";
   appendf(o,
           "DATAFILE=project_data,\tOUTFILE=%s,\tNUMINDS=%d,\tNUMLOCI=%d,\tMISSING=-9,\tLABEL=%d,\t"
-          "POPDATA=%d,\tPOPFLAG=0,\tLOCDATA=0,\tPHENOTYPE=0,\tEXTRACOLS=0,\tMARKERNAMES=0,\t"
-          "MAXPOPS=%d,\tBURNIN=10000,\tNUMREPS=20000,\tNOADMIX=0,\tLINKAGE=0,\tUSEPOPINFO=0,\t"
+          "POPDATA=%d,\tPOPFLAG=%d,\tLOCDATA=0,\tPHENOTYPE=0,\tEXTRACOLS=0,\tMARKERNAMES=0,\t"
+          "MAXPOPS=%d,\tBURNIN=10000,\tNUMREPS=20000,\tNOADMIX=0,\tLINKAGE=%d,\tUSEPOPINFO=%d,\t"
           "LOCPRIOR=0,\tINFERALPHA=1,\tALPHA=1.0000,\tPOPALPHAS=0,\tUNIFPRIORALPHA=1,\tALPHAMAX=10."
           "0000,\t"
           "FREQSCORR=1,\tONEFST=0,\tFPRIORMEAN=0.0100,\tFPRIORSD=0.0500,\tINFERLAMBDA=0,\tLAMBDA=1."
           "0000,\t"
-          "COMPUTEPROB=1,\tPFROMPOPFLAGONLY=0,\tANCESTDIST=0,\tUPDATEFREQ=10,\tPRINTQHAT=0,\t"
+          "COMPUTEPROB=1,\tPFROMPOPFLAGONLY=0,\tANCESTDIST=%d,\tUPDATEFREQ=10,\tPRINTQHAT=0,\t"
           "RANDOMIZE=0,\tSEED=%llu\n",
-          run.outfile.c_str(), n, L, d.labels ? 1 : 0, d.pop_column ? 1 : 0, K,
+          run.outfile.c_str(), n, L, d.labels ? 1 : 0, d.pop_column ? 1 : 0, d.use_pop_info ? 1 : 0,
+          K, d.ind_r ? 1 : 0, d.use_pop_info ? 1 : 0, d.intervals ? 1 : 0,
           static_cast<unsigned long long>(run.seed % 2147483647ULL));
   o += "[STRAT parameters]:      "
        "NUMSIMSTATS=1000,\tPHENOTYPECOL=-9,\tPOOLFREQ=10,\tLOCUSxONLINE=0,\t"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "strwrite/args.hpp"
+#include "strwrite/layout_values.hpp"
 #include "strwrite/model.hpp"
 #include "strwrite/modes.hpp"
 #include "strwrite/render.hpp"
@@ -23,10 +24,11 @@
 namespace pelvano::tools {
 
 int run_study_mode(int argc, char** argv) {
-  const Args a = parse_args(argc, argv,
-                            {"--dir", "--stem", "--kmin", "--kmax", "--runs", "--ind", "--pops",
-                             "--admixed", "--loci", "--alleles", "--seed"},
-                            {"--pop-column", "--no-labels"});
+  const Args a =
+      parse_args(argc, argv,
+                 {"--dir", "--stem", "--kmin", "--kmax", "--runs", "--ind", "--pops", "--admixed",
+                  "--loci", "--alleles", "--seed"},
+                 {"--pop-column", "--no-labels", "--ind-r", "--intervals", "--usepopinfo"});
   if (!a.error.empty()) return usage_error(a.error);
   std::string err;
   int kmin = 0, kmax = 0, runs = 0, n = 0, P = 0, loci = 20, alleles = 4;
@@ -59,8 +61,9 @@ int run_study_mode(int argc, char** argv) {
 
   // The data set and the true ancestry of every individual.
   Rng truth = make_rng(seed);
-  DataSet d =
-      data_set_shape(n, loci, alleles, P, !has_flag(a, "--no-labels"), has_flag(a, "--pop-column"));
+  DataSet d = data_set_shape(n, loci, alleles, P, !has_flag(a, "--no-labels"),
+                             has_flag(a, "--pop-column") || has_flag(a, "--usepopinfo"));
+  set_layout_flags(a, d);
   new_data_set(d, truth);
   std::vector<double> pop_fst(P);
   for (double& f : pop_fst) f = uniform(truth, 0.03, 0.15);
@@ -204,6 +207,7 @@ int run_study_mode(int argc, char** argv) {
             run.freq[(static_cast<std::size_t>(l) * alleles + al) * K + c] = f[al];
         }
 
+      add_layout_values(d, run);
       const std::string path = (std::filesystem::path(*dir) / (name + "_f")).string();
       if (!write_file(path, render(d, run), false)) {
         std::fprintf(stderr, "strwrite: cannot write %s\n", path.c_str());
