@@ -11,7 +11,14 @@ namespace pelvano {
 
 namespace {
 
-enum : int { opt_name = 256, opt_no_pause, opt_keep_order, opt_populations, opt_clumpp, opt_threshold };
+enum : int {
+  opt_name = 256,
+  opt_no_pause,
+  opt_keep_order,
+  opt_populations,
+  opt_clumpp,
+  opt_threshold
+};
 
 // A threshold: a decimal strictly between 0 and 1 ("0.5", ".75"), in its shortest form.
 bool shortest_threshold(std::string_view text, std::string& out) {
@@ -115,11 +122,30 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
 
 std::string usage_text(const std::string& program) {
   const bool plot = program == "pelvano-plot";
-  std::string what =
-      plot ? "Writes the per-K table and the figure of a study of Structure runs, beside\n"
-             "Pelvano's results file.\n"
+  const std::string what =
+      plot ? "Turns the analysis of a study of Structure runs (the same as Pelvano's) into files\n"
+             "beside Pelvano's results file, named like it (K.tsv beside K.K):\n"
+             "  .tsv        the per-K table, every digit, tab-separated\n"
+             "  .svg        the figure: Mean Ln P(D|K), DeltaK, the Parsimony value and\n"
+             "              Puechmaille's estimators against K\n"
+             "  .bars.svg   the bar plot of the memberships of one run of each K, a cluster\n"
+             "              keeping its colour from K to K\n"
+             "  .align.tsv  the colour of every cluster of the bar plot\n"
+             "  .clumpp/    with --clumpp, the input files of CLUMPP for every K\n"
+             "  .html       one page with all of it, for a browser\n"
            : "Chooses the best number of clusters K from the output files of Structure, by\n"
              "Evanno's DeltaK, the largest mean Ln P(D|K) and the Parsimony score.\n";
+  const std::string plot_options =
+      plot ? "  --clumpp        also write the input files of CLUMPP\n"
+             "  --keep-order    in the bar plot, the individuals of each population in the\n"
+             "                  files' order (not sorted by cluster and membership)\n"
+             "  --populations FILE\n"
+             "                  the names and the order of the populations in the bar plot:\n"
+             "                  one per line, its Pop value and then its name\n"
+             "  --threshold LIST\n"
+             "                  the thresholds of Puechmaille's estimators, comma-separated,\n"
+             "                  each a decimal between 0 and 1 (default 0.5)\n"
+           : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +
          "\n"
@@ -133,14 +159,16 @@ std::string usage_text(const std::string& program) {
          "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
          "                  K* for K1_run1_f, ...); needed when the folder holds several\n"
          "                  studies of the same individuals, such as admix_* and noadmix_*\n"
-         "  --no-pause      no pause after the banner or before the end of a failed run\n"
+         "  --no-pause      no pause after the banner or before the end of a failed run\n" +
+         plot_options +
          "  -h, --help      this text\n"
          "  -V, --version   the version\n"
          "  --              ends the options (for a parameter file whose name starts with -)\n"
          "\n"
          "Exit status: 0 when the run is complete, 1 when it failed (the message is also in\n"
          "the error file), 2 for a command line that cannot be used.\n"
-         "See man pelvano and the README.\n";
+         "See man " +
+         program + " and the README.\n";
 }
 
 }  // namespace pelvano
