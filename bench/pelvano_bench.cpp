@@ -15,7 +15,7 @@
 #include "analysis/analysis.hpp"
 #include "base/tables.hpp"
 #include "input/discovery.hpp"
-#include "input/structure_reader.hpp"
+#include "input/study_reader.hpp"
 #include "report/results.hpp"
 
 namespace {
@@ -53,24 +53,36 @@ void set_up(Run& run, std::int32_t ks, std::int32_t ke, std::int32_t nr, std::in
   pelvano::create_tables(run);
 }
 
-Run* load(std::int32_t n) {
-  auto* r = new Run;
-  set_up(*r, kstart, kend, nrun, n);
-  pelvano::discover(*r);
-  pelvano::read_output_files(*r);
-  pelvano::analyse(*r);
-  return r;
+// A study read and analysed, kept for the whole process.
+struct Loaded {
+  Run run;
+  pelvano::Study study;
+};
+
+Loaded* load(std::int32_t n) {
+  auto* l = new Loaded;
+  set_up(l->run, kstart, kend, nrun, n);
+  pelvano::discover(l->run);
+  l->study = pelvano::read_study(l->run, l->run.READFILE, pelvano::parameter_checks(l->run), false);
+  pelvano::fill_tables(l->run, l->study);
+  pelvano::analyse(l->run);
+  pelvano::choose(l->run);
+  return l;
 }
 
 // The whole study, read once and analysed once, shared by the benchmarks of single stages.
+Loaded& loaded_study() {
+  static Loaded* l = load(nind);
+  return *l;
+}
+
 Run& whole_study() {
-  static Run* run = load(nind);
-  return *run;
+  return loaded_study().run;
 }
 
 Run& huge_study() {
-  static Run* run = load(2 * nind);
-  return *run;
+  static Loaded* l = load(2 * nind);
+  return l->run;
 }
 
 double mean_of(const Run& run, std::int32_t k) {
@@ -118,8 +130,9 @@ void BM_ReadOneFile(benchmark::State& state) {
   run.NFILES = 1;
   run.READFILE = {file};
   for (auto _ : state) {
-    pelvano::read_output_files(run);
-    run.KRUN(10) = 0;
+    const pelvano::Study s =
+        pelvano::read_study(run, run.READFILE, pelvano::parameter_checks(run), false);
+    benchmark::DoNotOptimize(s.files.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(st.st_size));
 }
@@ -177,11 +190,11 @@ void BM_AnalyseAll(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyseAll)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The report: the choices, the search for the best output file and the results file.
+// The report: the results file.
 void BM_Report(benchmark::State& state) {
   Run& run = whole_study();
   run.ESTFILENAME = study() + "/bench-report.K";
-  for (auto _ : state) pelvano::write_results(run);
+  for (auto _ : state) pelvano::write_results(run, loaded_study().study);
   std::remove(run.ESTFILENAME.c_str());
 }
 BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond);

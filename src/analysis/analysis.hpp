@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "analysis/similarity.hpp"
+#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
 
 // The analysis pass: one ascending loop over K (mean, replicate scoring, sums, penalty and
 // pair consistency, mean and standard deviation, L'(K)), then DeltaK and the Evanno best K,
-// then the Parsimony value of every K. Touches only the run tables.
+// then the Parsimony value of every K. Touches only the run tables. Without
+// score_replicates, no replicate is scored: every K keeps the Parsimony value of a K none of
+// whose runs could be scored.
 void analyse(Run& run);
 
 // The similarity sums of every above-mean replicate of every K that gets scored (of K from
@@ -38,8 +41,11 @@ std::int32_t pritchard_best(const Run& run);
 // The smallest K with the largest Parsimony value.
 std::int32_t parsimony_best(const Run& run);
 
-// The Structure output file of replicate BESTREP(k) of K = k, found by reading the headers
-// of the files again; "" when there is none.
-std::string best_output_file(const Run& run, std::int32_t k);
+// The choices of the Pritchard and Parsimony methods, after the analysis pass: sets
+// pritchard_best and IDX.
+void choose(Run& run);
+
+// The Structure output file of replicate BESTREP(k) of K = k; "" when there is none.
+std::string best_output_file(const Run& run, const Study& study, std::int32_t k);
 
 }  // namespace pelvano

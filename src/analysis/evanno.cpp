@@ -43,16 +43,19 @@ void analyse(Run& run) {
     run.Q2(1, k) = -1e300;
   }
 
-  const std::vector<SimilaritySums> similarities = precompute_similarities(run);
+  const std::vector<SimilaritySums> similarities =
+      run.score_replicates ? precompute_similarities(run) : std::vector<SimilaritySums>();
 
   for (std::int32_t k = ks; k <= ke; ++k) {
     double sum = 0;
     for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
     const double mean = sum / nrun;
 
-    score_replicates(run, k, mean,
-                     similarities.data() +
-                         static_cast<std::size_t>(k - ks) * static_cast<std::size_t>(run.NRUN));
+    if (run.score_replicates) {
+      score_replicates(run, k, mean,
+                       similarities.data() +
+                           static_cast<std::size_t>(k - ks) * static_cast<std::size_t>(run.NRUN));
+    }
     run.BESTSCORE(k) = run.Q2(1, k);
 
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {
@@ -61,7 +64,7 @@ void analyse(Run& run) {
       run.X(k, 2) += v * v;
     }
 
-    penalty_and_consistency(run, k, mean);
+    if (run.score_replicates) penalty_and_consistency(run, k, mean);
 
     run.X(k, 1) = run.X(k, 1) / nrun;
     run.X(k, 2) = run.X(k, 2) / nrun;
@@ -83,6 +86,11 @@ void analyse(Run& run) {
   for (std::int32_t k = ks; k <= ke; ++k) {
     run.Q2(1, k) = (run.Q2(1, k) + run.Q2(5, k)) - 1.0 / static_cast<double>(2 * std::int64_t{k});
   }
+}
+
+void choose(Run& run) {
+  run.pritchard_best = pritchard_best(run);
+  run.IDX = parsimony_best(run);
 }
 
 std::int32_t pritchard_best(const Run& run) {

@@ -11,9 +11,6 @@
 #include "analysis/analysis.hpp"
 #include "analysis/similarity.hpp"
 #include "base/parallel.hpp"
-#include "input/structure_reader.hpp"
-#include "base/format.hpp"
-#include "base/reader.hpp"
 
 namespace pelvano {
 
@@ -288,21 +285,9 @@ void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
   run.Q2(5, k) = (run.Q2(5, k) + static_cast<double>(consistent.load())) / (p + 0.00001);
 }
 
-std::string best_output_file(const Run& run, std::int32_t k) {
-  const std::int32_t wanted = run.BESTREP(k);
-  if (wanted < 1) return "";
-  std::int32_t count = 0;
-  TextReader in;
-  FreeForm ff;
-  for (std::int64_t f = 1; f <= run.NFILES; ++f) {
-    const std::string& entry = run.READFILE[static_cast<std::size_t>(f - 1)];
-    open_reader_or_stop(in, std::string(trim_right(entry)));
-    const OutputHeader h = read_output_header(in, ff);
-    close_reader(in);
-    if (h.k == k) ++count;
-    if (count == wanted) return entry;
-  }
-  return "";
+std::string best_output_file(const Run& run, const Study& study, std::int32_t k) {
+  const std::int32_t r = run.BESTREP(k);
+  return r >= 1 ? study.file(k, r).name : std::string();
 }
 
 }  // namespace pelvano

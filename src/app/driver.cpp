@@ -12,12 +12,12 @@
 #include "analysis/analysis.hpp"
 #include "app/command_line.hpp"
 #include "app/params.hpp"
+#include "base/format.hpp"
 #include "base/variables.hpp"
 #include "input/discovery.hpp"
 #include "input/folder.hpp"
-#include "input/structure_reader.hpp"
+#include "input/study_reader.hpp"
 #include "report/results.hpp"
-#include "base/format.hpp"
 
 namespace pelvano {
 
@@ -49,32 +49,49 @@ bool names_folder(const Options& o) {
 
 }  // namespace
 
-void start_up(Run& run, bool show_banner) {
+void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text) {
   if (show_banner) showversion(run.console, run.pauses);
   if (names_folder(run.options)) {
-    read_folder(run);
+    const std::vector<std::string> files = read_folder(run, study, keep_text);
+    create_tables(run);
+    keep_list(run, files);
   } else {
+    // The parameter file: named by the argument without its trailing blanks, or the default.
     run.fname = std::string(default_parameter_file);
-    const std::string_view C199 = std::string_view(run.options.argument).substr(0, c199);
-    if (!trim(C199).empty()) run.fname = std::string(trim_right(C199));
+    const std::string_view name = trim_right(run.options.argument);
+    if (!trim(name).empty()) run.fname = std::string(name);
+    if (run.fname.size() > c199) {
+      stoponerror("The name of the parameter file, " + run.fname + ", has more than " + itoc(c199) +
+                  " characters!");
+    }
     if (!file_exists(run.fname)) {
       stoponerror("Parameter input file, " + run.fname + ", does not exist!");
     }
     read_parameters(run);
+    create_tables(run);
+    discover(run);
+    study = read_study(run, run.READFILE, parameter_checks(run), keep_text);
   }
-  create_tables(run);
+  fill_tables(run, study);
+  if (study.has_usepopinfo()) {
+    run.score_replicates = false;
+    std::fputs((usepopinfo_line(study) + "\n").c_str(), run.console);
+  }
+  analyse(run);
+  choose(run);
 }
 
-void read_and_analyse(Run& run, bool show_banner) {
-  start_up(run, show_banner);
-  discover(run);
-  read_output_files(run);
-  analyse(run);
+std::string usepopinfo_line(const Study& study) {
+  return "The Structure output file " + study.files[study.usepopinfo].name +
+         " was written with USEPOPINFO: it holds no memberships for the individuals of known "
+         "population, so the Parsimony method, bar plots, CLUMPP files and Puechmaille's "
+         "estimators need runs without it.";
 }
 
 void drive(Run& run) {
-  read_and_analyse(run);
-  write_results(run);
+  Study study;
+  read_and_analyse(run, study, /*show_banner=*/true, /*keep_text=*/false);
+  write_results(run, study);
 }
 
 int main_entry(int argc, const char* const* argv, const char* program, void (*phases)(Run& run)) {

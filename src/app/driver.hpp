@@ -2,20 +2,23 @@
 #pragma once
 
 #include "base/fatal.hpp"
+#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
 
-// Start-up: banner (with its pause, unless show_banner is false), then the six values of
-// the study, from the folder the command line names or from the parameter file, then the
-// run tables.
-void start_up(Run& run, bool show_banner = true);
+// Everything a report needs: the banner (with its pause, unless show_banner is false); the
+// study's six values, from the folder the command line names or from the parameter file;
+// the run tables; the listing and the reading of every Structure output file into the
+// study (the memberships as printed kept when keep_text is true); the analysis pass and the
+// choices of the three methods. Every failure ends the run through a FatalError.
+void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text);
 
-// Start-up, discovery and reading of every Structure output file, and the analysis pass:
-// everything a report needs. Every failure ends the run through a FatalError.
-void read_and_analyse(Run& run, bool show_banner = true);
+// The line that tells that the Parsimony method and everything drawn from the memberships
+// need runs written without USEPOPINFO.
+std::string usepopinfo_line(const Study& study);
 
-// One complete run: start-up, then every phase in order, then the closing lines.
+// One complete run of pelvano: every phase in order, then the closing lines.
 void drive(Run& run);
 
 // Reports a fatal error as the user sees it (message line, error file, pause) and

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "base/fatal.hpp"
-#include "base/variables.hpp"
 #include "base/format.hpp"
 #include "base/reader.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 
@@ -13,12 +13,25 @@ namespace {
 
 constexpr std::size_t c199 = 199;
 
-// One free-form read of one text value into a 199-character field. A line that gives no
-// value (end of file, a bad value, a null value or a slash) is a failed read.
-bool read_text_value(TextReader& in, std::string& field) {
+// One free-form read of one text value, whole. A line that gives no value (end of file, a
+// bad value, a null value or a slash) is a failed read.
+bool read_text_value(TextReader& in, std::string& value) {
   FreeForm ff;
   begin_read(ff, in);
-  return read_text(ff, field, c199) == Item::value;
+  std::string_view token;
+  if (read_text(ff, token) != Item::value) return false;
+  value.assign(token);
+  return true;
+}
+
+// The two text values are read into a field of 199 characters: a longer value is not cut
+// but refused.
+std::string text_value(std::string_view value, const std::string& what) {
+  const std::string_view v = trim(value);
+  if (v.size() > c199) {
+    stoponerror(what + ", " + std::string(v) + ", has more than " + itoc(c199) + " characters!");
+  }
+  return std::string(v);
 }
 
 bool read_int_value(TextReader& in, std::int32_t& value) {
@@ -35,19 +48,13 @@ void read_parameters(Run& run) {
 
   std::string C199;
   if (!read_text_value(in, C199)) stoponerror("Error reading the path of structure output files!");
-  run.PATHNAME = std::string(trim(C199));
-
-  std::string probe_folder = run.PATHNAME;
-  probe_folder += run.PLATFORMSLASH;
-  // An empty folder is no folder: with the separator added it would name the root folder.
-  if (run.PATHNAME.empty() || checkdir(probe_folder) == 0) {
-    stoponerror("The path, " + run.PATHNAME + ", does not exist!");
-  }
+  run.PATHNAME = text_value(C199, "The path");
+  check_folder(run.PATHNAME, run.PLATFORMSLASH);
 
   if (!read_text_value(in, C199)) {
     stoponerror("Error reading the generic name of Structure output files!");
   }
-  run.FILENAME = std::string(trim(C199));
+  run.FILENAME = text_value(C199, "The generic name of Structure output files");
   if (run.FILENAME.empty() || run.FILENAME.back() != '*') {
     stoponerror("The generic name of Structure output files does not end with wildcard *!");
   }

@@ -1,11 +1,19 @@
 #include "app/plot.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "analysis/alignment.hpp"
 #include "analysis/puechmaille.hpp"
 #include "app/driver.hpp"
-#include "input/individuals.hpp"
+#include "base/decimal.hpp"
+#include "base/fatal.hpp"
+#include "base/listing.hpp"
+#include "base/output.hpp"
+#include "base/variables.hpp"
 #include "report/bars.hpp"
 #include "report/clumpp.hpp"
 #include "report/figure.hpp"
@@ -13,8 +21,6 @@
 #include "report/results.hpp"
 #include "report/summary.hpp"
 #include "report/table.hpp"
-#include "base/format.hpp"
-#include "base/output.hpp"
 
 namespace pelvano {
 
@@ -30,7 +36,36 @@ std::string write(const Run& run, const char* what, const char* extension,
 }
 
 std::string base_name(const std::string& name) {
-  return std::string(trim_right(name.substr(name.rfind('/') + 1)));
+  return name.substr(name.rfind('/') + 1);
+}
+
+// Removes a file an earlier run wrote that this run does not write again.
+void remove_stale(const std::string& name) {
+  if (::unlink(name.c_str()) != 0 && errno != ENOENT && errno != EISDIR) {
+    stop_on_file_error("remove", name, errno);
+  }
+}
+
+// The warning when the files name their individuals differently: one line, both files, the
+// row and the field.
+std::string renamed_line(const Study& study) {
+  const RowDifference& d = *study.renamed;
+  const auto shown = [](const std::string& v) { return v.empty() ? std::string("none") : v; };
+  return "Warning: the Structure output files " + study.files.front().name + " and " +
+         study.files[d.file].name + " differ in row " + itoc(d.row) + ": " + d.field + " " +
+         shown(d.first) + " in the first, " + shown(d.second) +
+         " in the second; pelvano-plot matches the individuals by their order in the files "
+         "and names them as the first file does.";
+}
+
+// Every membership must be compared exactly, as printed.
+void check_decimals(const Study& study) {
+  for (const StudyFile& f : study.files) {
+    if (f.decimals > most_decimals) {
+      stoponerror("The memberships of file " + f.name +
+                  " have more decimals than pelvano-plot can compare exactly!");
+    }
+  }
 }
 
 }  // namespace
@@ -40,59 +75,73 @@ void plot(Run& run) {
   if (!run.options.populations.empty()) {
     bars.populations = read_populations(run.options.populations, "pelvano-plot");
   }
-  read_and_analyse(run, /*show_banner=*/false);
-  const StudyRows rows = read_rows(run);
-  StudySummary summary = summarise(run);
+  Study study;
+  read_and_analyse(run, study, /*show_banner=*/false, /*keep_text=*/true);
+  StudySummary summary = summarise(run, study);
+  const bool memberships = !study.has_usepopinfo();
+  if (study.renamed && memberships) summary.renamed = renamed_line(study);
+  if (!summary.renamed.empty()) std::fprintf(run.console, "%s\n", summary.renamed.c_str());
+  if (!memberships) summary.usepopinfo = usepopinfo_line(study);
 
-  // Each K's representative run, its clusters coloured alike across K.
-  std::vector<std::vector<std::int64_t>> q;
-  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-    const RunRows& rep = rows.run(k, representative_run(run, k));
-    bars.rows.push_back(BarRow{k, rep.r, rep.file, {}, units_of(rep, rows.decimals)});
-    q.push_back(bars.rows.back().q);
-  }
-  const auto colours = align_colours(q, run.KSTART, run.NIND);
-  for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
-  if (rows.pop_column) {
-    std::vector<std::string> pop;
-    for (const Individual& x : rows.individuals) pop.push_back(x.pop);
-    std::vector<std::vector<std::vector<std::int64_t>>> runs;
+  if (memberships) {
+    check_decimals(study);
+    // Each K's representative run, its clusters coloured alike across K.
+    std::vector<std::vector<std::int64_t>> q;
     for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-      runs.emplace_back();
-      for (std::int32_t r = 1; r <= run.NRUN; ++r) {
-        runs.back().push_back(units_of(rows.run(k, r), rows.decimals));
+      const StudyFile& rep = study.file(k, representative_run(run, k));
+      bars.rows.push_back(BarRow{k, rep.run, rep.name, {}, membership_units(rep, study.decimals)});
+      q.push_back(bars.rows.back().q);
+    }
+    const auto colours = align_colours(q, run.KSTART, run.NIND);
+    for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
+    if (study.pop_column()) {
+      std::vector<std::string> pop;
+      for (const Individual& x : study.individuals) pop.push_back(x.pop);
+      std::vector<std::vector<std::vector<std::int64_t>>> runs;
+      for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+        runs.emplace_back();
+        for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+          runs.back().push_back(membership_units(study.file(k, r), study.decimals));
+        }
+      }
+      for (const std::string& t : run.options.thresholds) {
+        summary.puechmaille.push_back(puechmaille(runs, run.KSTART, pop, study.decimals, t));
       }
     }
-    for (const std::string& t : run.options.thresholds) {
-      summary.puechmaille.push_back(puechmaille(runs, run.KSTART, pop, rows.decimals, t));
-    }
+    bars.title = "the runs " + summary.generic + " in " + summary.folder;
+    bars.individuals = study.individuals;
+    bars.pop_column = study.pop_column();
+    bars.keep_order = run.options.keep_order;
+    bars.decimals = study.decimals;
+    bars.evanno = summary.evanno;
+    bars.pritchard = summary.pritchard;
+    bars.parsimony = summary.parsimony;
   }
-  bars.title = "the runs " + summary.generic + " in " + summary.folder;
-  bars.individuals = rows.individuals;
-  bars.pop_column = rows.pop_column;
-  bars.keep_order = run.options.keep_order;
-  bars.decimals = rows.decimals;
-  bars.evanno = summary.evanno;
-  bars.pritchard = summary.pritchard;
-  bars.parsimony = summary.parsimony;
 
   Page page;
   page.figure = figure_svg(summary);
-  page.bars = bars_svg(bars);
   page.table_file = write(run, "Table in file", ".tsv", table_text(summary));
   page.figure_file = write(run, "Figure in file", ".svg", page.figure);
-  page.bars_file = write(run, "Bar plot in file", ".bars.svg", page.bars);
-  page.colours_file =
-      write(run, "Cluster colours in file", ".align.tsv", alignment_table_text(bars.rows));
-  if (run.options.clumpp) {
-    const std::string folder = companion_file_name(run, ".clumpp");
-    write_clumpp(folder, run, rows);
-    std::fprintf(run.console, "CLUMPP files in folder: %s\n", folder.c_str());
-    page.clumpp_folder = base_name(folder);
+  const std::string clumpp_folder = companion_file_name(run, ".clumpp");
+  if (memberships) {
+    page.bars = bars_svg(bars);
+    page.bars_file = write(run, "Bar plot in file", ".bars.svg", page.bars);
+    page.colours_file =
+        write(run, "Cluster colours in file", ".align.tsv", alignment_table_text(bars.rows));
+    if (run.options.clumpp) {
+      write_clumpp(clumpp_folder, run, study);
+      std::fprintf(run.console, "CLUMPP files in folder: %s\n", clumpp_folder.c_str());
+      page.clumpp_folder = base_name(clumpp_folder);
+    }
+  } else {
+    // What the memberships gave in an earlier run no longer applies.
+    remove_stale(companion_file_name(run, ".bars.svg"));
+    remove_stale(companion_file_name(run, ".align.tsv"));
+    remove_clumpp(clumpp_folder);
   }
   page.results_file = base_name(run.ESTFILENAME);
   page.list_file = base_name(run.FILELISTNAME);
-  page.results = results_text(run);
+  page.results = results_text(run, study);
   page.representatives = bars.rows;
   page.summary = std::move(summary);
   write(run, "Page in file", ".html", page_html(page));
@@ -103,7 +152,7 @@ void plot(Run& run) {
                  p.threshold.c_str(), p.estimate.medmea, p.estimate.maxmea, p.estimate.medmed,
                  p.estimate.maxmed);
   }
-  if (!rows.pop_column) {
+  if (memberships && !study.pop_column()) {
     std::fputs(
         "the Structure files have no Pop column; run Structure with PopData to get "
         "Puechmaille's estimators\n",

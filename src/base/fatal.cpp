@@ -10,8 +10,8 @@
 #include <cstring>
 #include <thread>
 
-#include "base/variables.hpp"
 #include "base/format.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 
@@ -77,9 +77,9 @@ void showversion(std::FILE* console, bool pause) {
 int checkdir(std::string_view folder) {
   // The probe is created exclusively, so that a file of the user's that happens to carry
   // the probe's name (or a link in its place) is never opened, truncated or deleted.
-  const std::string base(trim_right(folder));
+  const std::string base(folder);
   // A name with a null character would be cut short by the system and name another file.
-  if (base.find('\0') != std::string::npos) return 0;
+  if (base.find('\0') != std::string::npos) return ENOENT;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string probe = base;
     if (attempt == 0) {
@@ -92,17 +92,24 @@ int checkdir(std::string_view folder) {
     if (fd >= 0) {
       ::close(fd);
       ::unlink(probe.c_str());
-      return 1;
+      return 0;
     }
-    if (errno != EEXIST) return 0;
+    if (errno != EEXIST) return errno;
   }
-  return 0;
+  return EEXIST;
+}
+
+void check_folder(const std::string& folder, char separator) {
+  // An empty folder is no folder: with the separator added it would name the root folder.
+  const int err = folder.empty() ? ENOENT : checkdir(folder + separator);
+  if (err == ENOENT || err == ENOTDIR) stoponerror("The path, " + folder + ", does not exist!");
+  if (err != 0) {
+    stoponerror("The path, " + folder + ", cannot be written: " + std::strerror(err) + "!");
+  }
 }
 
 std::string error_file_name(std::string_view fname) {
-  std::string name(trim_right(fname));
-  name += ".error";
-  return name;
+  return std::string(fname) + ".error";
 }
 
 bool write_error_file(const std::string& name, std::string_view message) {

@@ -44,8 +44,14 @@ std::string banner_text();
 void showversion(std::FILE* console, bool pause);
 
 // Tells whether a file can be created in the folder; folder ends with its separator.
-// Never touches a file it did not create itself. Returns 1 or 0.
+// Never touches a file it did not create itself. Returns 0, or the error number of the
+// failure.
 int checkdir(std::string_view folder);
+
+// Stops the run unless a file can be created in the folder: "The path, X, does not exist!"
+// for a folder that does not exist, "The path, X, cannot be written: <reason>!" for one
+// where no file can be made.
+void check_folder(const std::string& folder, char separator);
 
 // Name of the error file that belongs to a parameter file.
 std::string error_file_name(std::string_view fname);

@@ -122,8 +122,7 @@ void create_tables(Run& run) {
       e.k = static_cast<std::int32_t>(k);
       e.nind = run.NIND > 0 ? run.NIND : 0;
       e.nrun = run.NRUN > 0 ? run.NRUN : 0;
-      const std::int64_t cells = k > 0 ? k * e.nind * e.nrun : 0;
-      e.v.assign(static_cast<std::size_t>(cells), 0.0f);
+      e.runs.assign(static_cast<std::size_t>(e.nrun), nullptr);
     }
   } catch (const std::bad_alloc&) {
     stoponerror("Out of memory while creating the run tables!");

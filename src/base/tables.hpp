@@ -57,33 +57,28 @@ struct Table2 {
   }
 };
 
-// Entry K of Q: memberships (cluster 1..K, individual 1..NIND, replicate 1..NRUN), the
-// cluster index varying fastest, so that one individual's memberships lie together and
-// one replicate is one contiguous block of K x NIND values.
+// Entry K of Q: the memberships of the replicate runs of K. They are the study's (the
+// reading holds them once, per file); entry K points at each run's block of K x NIND values,
+// individual by individual, the cluster index varying fastest.
 struct QEntry {
   std::int32_t k = 0;
   std::int32_t nind = 0;
   std::int32_t nrun = 0;
-  std::vector<float> v;
+  std::vector<const float*> runs;  // runs[r - 1]: the memberships of replicate r
 
-  float& operator()(std::int64_t c, std::int64_t i, std::int64_t r) {
+  float operator()(std::int64_t c, std::int64_t i, std::int64_t r) const {
     assert(c >= 1 && c <= k && i >= 1 && i <= nind && r >= 1 && r <= nrun);
-    return v[static_cast<std::size_t>((c - 1) + k * ((i - 1) + std::int64_t{nind} * (r - 1)))];
-  }
-  const float& operator()(std::int64_t c, std::int64_t i, std::int64_t r) const {
-    assert(c >= 1 && c <= k && i >= 1 && i <= nind && r >= 1 && r <= nrun);
-    return v[static_cast<std::size_t>((c - 1) + k * ((i - 1) + std::int64_t{nind} * (r - 1)))];
+    return runs[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>((c - 1) + k * (i - 1))];
   }
   // The K x NIND memberships of replicate r, individual by individual.
-  const float* replicate(std::int64_t r) const {
-    return v.data() + static_cast<std::size_t>(std::int64_t{k} * nind * (r - 1));
-  }
-  float* replicate(std::int64_t r) {
-    return v.data() + static_cast<std::size_t>(std::int64_t{k} * nind * (r - 1));
-  }
+  const float* replicate(std::int64_t r) const { return runs[static_cast<std::size_t>(r - 1)]; }
 };
 
-// Everything one run of the program works on.
+// Everything one run of the program works on: its settings, the names of its files, and the
+// run tables, the program's working memory. The tables are created once the four numbers of
+// the study are known (create_tables), filled from the study by the reading (KRUN, LOGLK and
+// Q, which then stay as they are), worked on by the analysis pass in place, and only read by
+// the reports.
 struct Run {
   // Settings of the process, not of the analysis.
   std::FILE* console = stdout;  // the program's own console output
@@ -94,11 +89,12 @@ struct Run {
   // The folder separator: Pelvano lists folders with POSIX calls, so it is "/".
   char PLATFORMSLASH = '/';
 
+  // Names, each worked out once and then used as it is.
   std::string fname;       // the parameter-file name as used to open it, or the folder
   std::string error_file;  // where a fatal error is written ("": beside the parameter file)
   std::string file_stem;   // the list and results files are <folder>/<file_stem>.list, .K
 
-  // The parameter file.
+  // The study's six values: from the parameter file, or from the files of a folder.
   std::string PATHNAME;   // folder of the Structure output files
   std::string FILENAME;   // their generic name, ending with "*"
   std::string FILENAME0;  // the generic name without its "*"
@@ -113,28 +109,46 @@ struct Run {
   std::string ESTFILENAME;
   std::vector<std::string> READFILE;  // READFILE[f - 1] is file f, in list order
 
-  // Tables.
-  Table2<std::int32_t> CLUSTER;      // individual 1..NIND, replicate 1..NRUN
-  Table1<std::int32_t> CLUSTERSIZE;  // cluster 1..KEND
-  Table1<std::int32_t> BESTREP;      // K 1..KEND
-  Table2<double> X;                  // K KSTART..KEND, statistic 1..2
-  Table1<double> L1;                 // K KSTART+1..KEND
-  Table2<double> LOGLK;              // replicate 1..NRUN, K KSTART..KEND
-  Table1<double> DELTAK;             // K KSTART+1..KEND-1
-  Table2<double> Q2;                 // slot 0..5, K KSTART..KEND
-  Table1<double> BESTSCORE;          // K KSTART..KEND: the best replicate score, kept for
-                                     // tables and figures after Q2(1, K) becomes the
-                                     // Parsimony value
-  std::vector<QEntry> Q;             // Q[K - KSTART] is entry K
-  Table2<double> QM;                 // individual 1..NIND, replicate 1..NRUN
-  Table1<std::int32_t> KRUN;         // K KSTART..KEND
+  // The run tables. Index ranges are inclusive.
+  //
+  // Filled by the reading, from the study:
+  Table1<std::int32_t> KRUN;  // K KSTART..KEND: the number of runs (files) of K
+  Table2<double> LOGLK;       // replicate 1..NRUN, K KSTART..KEND: the Ln P(D) of run r of K
+  std::vector<QEntry> Q;      // Q[K - KSTART] is entry K: the memberships of the runs of K
+  //
+  // Worked on by the analysis pass, one K after the other in ascending order:
+  Table2<std::int32_t> CLUSTER;      // individual 1..NIND, replicate 1..NRUN: while K is scored,
+                                     // the cluster (1..K) of the individual's largest membership
+                                     // in each above-mean replicate of K
+  Table2<double> QM;                 // individual 1..NIND, replicate 1..NRUN: likewise, that
+                                     // largest membership, widened to double
+  Table1<std::int32_t> CLUSTERSIZE;  // cluster 1..KEND: the members counted in each cluster of
+                                     // the replicate scored last
+  Table1<std::int32_t> BESTREP;      // K 1..KEND: the best replicate run of K (0: none scored)
+  Table2<double> X;       // K KSTART..KEND, statistic 1..2: the sums of Ln P(D) and of its squares
+                          // over the runs of K, then their means, then X(K, 1) is Mean_Ln(D|K)
+                          // and X(K, 2) its standard deviation
+  Table1<double> L1;      // K KSTART+1..KEND: L'(K)
+  Table1<double> DELTAK;  // K KSTART+1..KEND-1: DeltaK, once every K is done
+  Table2<double> Q2;      // slot 0..5, K KSTART..KEND, for the Parsimony method: slot 1 the
+                          // best replicate score (-1e300: none scored), less the small-cluster
+                          // penalty, and at the end the Parsimony value; slot 2 the number of
+                          // clusters of 5 or fewer counted members over the scored replicates;
+                          // slot 5 the pair consistency; slots 0, 3 and 4 stay 0
+  Table1<double> BESTSCORE;  // K KSTART..KEND: the best replicate score, kept for tables and
+                             // figures after Q2(1, K) becomes the Parsimony value
 
-  // Results chosen while the report is written.
-  std::int32_t IDX = 0;
+  // Whether the replicate runs are scored for the Parsimony method: not when a file was
+  // written with USEPOPINFO, whose prior rows hold no memberships.
+  bool score_replicates = true;
+
+  // The choices of the three methods, made after the analysis pass.
   std::int32_t evanno_best = 0;  // 0 when no K has a DeltaK that could be chosen
+  std::int32_t pritchard_best = 0;
+  std::int32_t IDX = 0;  // the Parsimony best K
 
-  QEntry& q(std::int32_t k) { return Q[static_cast<std::size_t>(k - KSTART)]; }
   const QEntry& q(std::int32_t k) const { return Q[static_cast<std::size_t>(k - KSTART)]; }
+  QEntry& q(std::int32_t k) { return Q[static_cast<std::size_t>(k - KSTART)]; }
 };
 
 // Bytes the run tables need for the four numbers of the parameter file (saturating).

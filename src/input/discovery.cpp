@@ -4,53 +4,53 @@
 
 #include "base/fatal.hpp"
 #include "base/listing.hpp"
-#include "base/variables.hpp"
-#include "base/format.hpp"
 #include "base/output.hpp"
 #include "base/reader.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 
 namespace {
-
-constexpr std::size_t c999 = 999;
 
 bool exists(const std::string& name) {
   struct stat st {};
   return ::stat(name.c_str(), &st) == 0;
 }
 
-}  // namespace
-
-void discover(Run& run) {
-  const std::string folder(trim_right(run.PATHNAME));
-  const std::string& stem = run.file_stem;
-  run.FILELISTNAME = folder + run.PLATFORMSLASH + stem + ".list";
-
-  const std::vector<std::string> names =
-      list_matching(folder + run.PLATFORMSLASH, std::string(trim_right(run.FILENAME)) + "_f");
+// The list file holds one name per line: a name with a line end in it would be read back
+// as two names, the first perhaps of another file.
+void write_list_file(const Run& run, const std::vector<std::string>& files) {
   std::string list;
-  for (const std::string& name : names) {
-    // The list holds one name per line: a name with a line end in it would be read back
-    // as two names, the first perhaps of another file.
-    if (name.find('\n') != std::string::npos) {
-      stoponerror("The name of Structure output file, " + folder + run.PLATFORMSLASH + name +
-                  ", holds a line end!");
+  for (const std::string& file : files) {
+    if (file.find('\n') != std::string::npos) {
+      stoponerror("The name of Structure output file, " + file + ", holds a line end!");
     }
-    list += folder;
-    list += run.PLATFORMSLASH;
-    list += name;
+    list += file;
     list += '\n';
   }
   replace_file(run.FILELISTNAME, list);
+}
 
-  run.ESTFILENAME = folder + run.PLATFORMSLASH + stem + ".K";
+}  // namespace
+
+void name_outputs(Run& run) {
+  run.FILELISTNAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".list";
+  run.ESTFILENAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".K";
+}
+
+void discover(Run& run) {
+  name_outputs(run);
+  const std::string folder = run.PATHNAME + run.PLATFORMSLASH;
+  std::vector<std::string> files = list_matching(folder, run.FILENAME + "_f");
+  for (std::string& file : files) file.insert(0, folder);
+  write_list_file(run, files);
   run.NFILES = (std::int64_t{run.KEND} - run.KSTART + 1) * run.NRUN;
 
-  const auto count = static_cast<std::int64_t>(names.size());
+  const auto count = static_cast<std::int64_t>(files.size());
   if (count != run.NFILES) {
-    stoponerror("The number of Structure output files in folder " + folder + " is " + itoc(count) +
-                ", which is not equal to the expected value of " + itoc(run.NFILES) + "!");
+    stoponerror("The number of Structure output files in folder " + run.PATHNAME + " is " +
+                itoc(count) + ", which is not equal to the expected value of " + itoc(run.NFILES) +
+                "!");
   }
 
   run.READFILE.assign(static_cast<std::size_t>(run.NFILES), std::string());
@@ -62,12 +62,17 @@ void discover(Run& run) {
       stoponerror("Error in reading structure output file name at line " + itoc(i) + " in file " +
                   run.FILELISTNAME);
     }
-    std::string& entry = run.READFILE[static_cast<std::size_t>(i - 1)];
-    entry.assign(text.substr(0, c999));
-    const std::string name(trim_right(entry));
+    std::string& name = run.READFILE[static_cast<std::size_t>(i - 1)];
+    name.assign(text);
     if (!exists(name)) stoponerror("Output file, " + name + ", does not exist!");
   }
   close_reader(in);
+}
+
+void keep_list(Run& run, const std::vector<std::string>& files) {
+  write_list_file(run, files);
+  run.READFILE = files;
+  run.NFILES = static_cast<std::int64_t>(files.size());
 }
 
 }  // namespace pelvano

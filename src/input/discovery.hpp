@@ -1,13 +1,23 @@
-// Finding the Structure output files of a study.
+// Finding the Structure output files of a study and keeping their list.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "base/tables.hpp"
 
 namespace pelvano {
 
-// Lists the Structure output files into the list file, checks their number, fills
-// READFILE from the list file and checks that every file exists. Sets FILELISTNAME,
-// ESTFILENAME and NFILES.
+// Names the list file and the results file: <folder>/<file_stem>.list and .K.
+void name_outputs(Run& run);
+
+// With a parameter file: lists the Structure output files into the list file, checks their
+// number, fills READFILE from the list file and checks that every file exists. Sets
+// FILELISTNAME, ESTFILENAME and NFILES.
 void discover(Run& run);
+
+// In a folder, once the study is known: writes the list file of the files read, `files`,
+// and sets READFILE and NFILES.
+void keep_list(Run& run, const std::vector<std::string>& files);
 
 }  // namespace pelvano

@@ -6,9 +6,10 @@
 #include <map>
 
 #include "base/fatal.hpp"
-#include "base/variables.hpp"
 #include "base/listing.hpp"
-#include "input/structure_reader.hpp"
+#include "base/variables.hpp"
+#include "input/discovery.hpp"
+#include "input/study_reader.hpp"
 
 namespace pelvano {
 
@@ -30,8 +31,10 @@ std::string common_generic_name(const std::vector<std::string>& names, std::stri
   return generic + "*";
 }
 
-void read_folder(Run& run) {
+std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
   const Options& o = run.options;
+  // The folder as given, blanks and all; only a separator at its end is left out, so that
+  // the names of its files have one.
   std::string folder = o.argument;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   run.fname = folder;
@@ -58,57 +61,55 @@ void read_folder(Run& run) {
     run.FILENAME = common_generic_name(names, start);
     name_files();
   }
-
-  // The header of every file, in the order of the names.
-  struct Header {
-    std::string file;
-    OutputHeader h;
-  };
-  std::vector<Header> headers;
-  TextReader in;
-  FreeForm ff;
+  std::vector<std::string> files;
   for (const std::string& name : names) {
-    const std::string file = folder + "/" + name;
+    files.push_back(folder + "/" + name);
     struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) stoponerror("Output file, " + file + ", does not exist!");
-    open_reader_or_stop(in, file);
-    headers.push_back({file, read_output_header(in, ff)});
-    close_reader(in);
-  }
-
-  const std::string where = "The Structure output files in folder " + folder;
-  std::map<std::int32_t, std::int32_t> runs;  // runs of each K
-  for (const Header& x : headers) {
-    if (x.h.individuals != headers.front().h.individuals) {
-      stoponerror(where + " are not of one study: " + headers.front().file + " has " +
-                  itoc(headers.front().h.individuals) + " individuals, " + x.file + " has " +
-                  itoc(x.h.individuals) + "; choose one study with --name!");
+    if (::stat(files.back().c_str(), &st) != 0) {
+      stoponerror("Output file, " + files.back() + ", does not exist!");
     }
-    ++runs[x.h.k];
   }
-  const std::int32_t kstart = runs.begin()->first;
-  const std::int32_t kend = runs.rbegin()->first;
+  // One study: the same individuals in every file (checked as each file is read, before its
+  // rows are), every K of the range, as many runs of each.
+  const std::string where = "The Structure output files in folder " + folder;
+  study = read_study(
+      run, files,
+      [&](const StudyFile& first, const StudyFile& f, std::int32_t) {
+        if (f.individuals != first.individuals) {
+          stoponerror(where + " are not of one study: " + first.name + " has " +
+                      itoc(first.individuals) + " individuals, " + f.name + " has " +
+                      itoc(f.individuals) + "; choose one study with --name!");
+        }
+      },
+      keep_text);
+  const StudyFile& front = study.files.front();
+  const std::int32_t kstart = study.runs_of.begin()->first;
+  const std::int32_t kend = study.runs_of.rbegin()->first;
   for (std::int64_t k = kstart; k <= kend; ++k) {
-    if (runs.count(static_cast<std::int32_t>(k)) == 0) {
+    if (study.runs_of.count(static_cast<std::int32_t>(k)) == 0) {
       stoponerror(where + " have no file of K = " + itoc(k) + ", between K = " + itoc(kstart) +
                   " and K = " + itoc(kend) + ": DeltaK needs every K!");
     }
   }
   std::string counts;
   bool even = true;
-  for (const auto& [k, n] : runs) {
+  const std::size_t runs = study.runs_of.begin()->second.size();
+  for (const auto& [k, of_k] : study.runs_of) {
+    const auto n = static_cast<std::int64_t>(of_k.size());
     counts +=
         (counts.empty() ? "" : ", ") + itoc(n) + (n == 1 ? " run" : " runs") + " of K = " + itoc(k);
-    even = even && n == runs.begin()->second;
+    even = even && of_k.size() == runs;
   }
   if (!even) stoponerror(where + " have different numbers of runs per K: " + counts + "!");
 
   run.KSTART = kstart;
   run.KEND = kend;
-  run.NIND = headers.front().h.individuals;
-  run.NRUN = runs.begin()->second;
+  run.NIND = front.individuals;
+  run.NRUN = static_cast<std::int32_t>(runs);
   check_numbers(run);
-  if (checkdir(folder + "/") == 0) stoponerror("The path, " + folder + ", does not exist!");
+  check_folder(folder, '/');
+  name_outputs(run);
+  return files;
 }
 
 }  // namespace pelvano

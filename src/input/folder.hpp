@@ -1,10 +1,11 @@
-// A study given as a folder: the six values a parameter file would hold, read from the
+// A study given as a folder: the six values a parameter file would hold, worked out from the
 // Structure output files themselves.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
@@ -14,10 +15,11 @@ namespace pelvano {
 // wildcards escaped, followed by "*". `start` receives that common start itself.
 std::string common_generic_name(const std::vector<std::string>& names, std::string& start);
 
-// Sets what read_parameters would set (fname is the folder), from the files of the folder
-// named on the command line: those matching --name followed by "_f", or all "_f" files.
-// Stops the run with one message when the files are not one complete study; the error
-// file lies in the folder, named after the results file.
-void read_folder(Run& run);
+// Reads the study of the folder named on the command line (its files matching --name
+// followed by "_f", or all "_f" files) and sets what read_parameters would set (fname is
+// the folder) and the names of the list and results files. Stops the run with one message
+// when the files are not one complete study; the error file lies in the folder, named
+// after the results file. Returns the files, as the study names them.
+std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text);
 
 }  // namespace pelvano

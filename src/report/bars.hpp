@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/individuals.hpp"
+#include "base/study.hpp"
 
 namespace pelvano {
 

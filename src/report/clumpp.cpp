@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,34 +28,53 @@ std::string paramfile(std::int32_t k, const Run& run, bool pop) {
   std::string s = "DATATYPE 0\nINDFILE " + stem + ".indfile\n";
   if (pop) s += "POPFILE " + stem + ".popfile\n";
   s += "OUTFILE " + stem + ".outfile\nMISCFILE " + stem + ".miscfile\nK " + std::to_string(k) +
-       "\nC " + std::to_string(run.NIND) + "\nR " + std::to_string(run.NRUN) +
-       "\nM 3\nW 0\nS 2\nGREEDY_OPTION 2\nREPEATS 1000\nPERMUTATIONFILE " + stem +
+       "\nC " + std::to_string(run.NIND) + "\nR " + std::to_string(run.NRUN) + "\nM " +
+       (k == 1 ? "2" : "3") + "\nW 0\nS 2\nGREEDY_OPTION 2\nREPEATS 1000\nPERMUTATIONFILE " + stem +
        ".permutationfile\nPRINT_PERMUTED_DATA 0\nPERMUTED_DATAFILE " + stem +
        ".perm_datafile\nPRINT_EVERY_PERM 0\nEVERY_PERMFILE " + stem +
        ".every_permfile\nPRINT_RANDOM_INPUTORDER 0\nRANDOM_INPUTORDERFILE " + stem +
-       ".random_inputorderfile\nOVERRIDE_WARNINGS 0\n";
+       ".random_inputorderfile\nOVERRIDE_WARNINGS 0\nORDER_BY_RUN 1\n";
   return s;
+}
+
+// Removes the files K<k>.indfile, .popfile and .paramfile of the folder for which
+// `stale(k, kind)` holds.
+template <class Stale>
+void remove_files(const std::string& folder, Stale stale) {
+  for (const std::string& name : list_matching(folder + "/", "K[0-9]*.*file")) {
+    const std::size_t dot = name.find('.');
+    const std::string kind = name.substr(dot + 1);
+    if (kind != "indfile" && kind != "popfile" && kind != "paramfile") continue;
+    if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) continue;
+    const long k = std::strtol(name.c_str() + 1, nullptr, 10);
+    if (stale(static_cast<std::int32_t>(std::min<long>(k, INT32_MAX)), kind)) {
+      ::unlink((folder + "/" + name).c_str());
+    }
+  }
 }
 
 }  // namespace
 
-void write_clumpp(const std::string& folder, const Run& run, const StudyRows& rows) {
+std::string individual_line(const Study& study, std::size_t i) {
+  const Individual& x = study.individuals[i];
+  const int number = static_cast<int>(i) + 1;
+  return printed("%3d %3d ", number, number) + x.miss +
+         (study.pop_column() ? printed(" %2d : ", std::atoi(x.pop.c_str())) : std::string(" 1 : "));
+}
+
+void write_clumpp(const std::string& folder, const Run& run, const Study& study) {
   // The population file needs the files' table of pre-defined populations.
   bool pop_tables = false;
-  for (const RunRows& x : rows.runs) pop_tables = pop_tables || !x.pop_table.empty();
+  for (const StudyFile& x : study.files) pop_tables = pop_tables || !x.pop_table.empty();
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
     std::string ind, pop;
     for (std::int32_t r = 1; r <= run.NRUN; ++r) {
-      const RunRows& x = rows.run(k, r);
-      for (std::size_t i = 0; i < rows.individuals.size(); ++i) {
-        const int number = static_cast<int>(i) + 1;
-        ind += printed("%3d %3d ", number, number) + rows.individuals[i].miss +
-               (rows.pop_column ? printed(" %2d : ", std::atoi(rows.individuals[i].pop.c_str()))
-                                : std::string(" 1 : ")) +
-               std::string(x.memberships(i)) + "\n";
+      const StudyFile& x = study.file(k, r);
+      for (std::size_t i = 0; i < study.individuals.size(); ++i) {
+        ind += individual_line(study, i) + std::string(x.memberships(i)) + "\n";
       }
       ind += "\n";
       for (const std::vector<std::string>& row : x.pop_table) {
@@ -68,17 +89,14 @@ void write_clumpp(const std::string& folder, const Run& run, const StudyRows& ro
     if (pop_tables) replace_file(stem + ".popfile", pop);
     replace_file(stem + ".paramfile", paramfile(k, run, pop_tables));
   }
-  // Files of an earlier run: other K, or a population file the study no longer has.
-  for (const std::string& name : list_matching(folder + "/", "K[0-9]*.*file")) {
-    const std::size_t dot = name.find('.');
-    const std::string kind = name.substr(dot + 1);
-    if (kind != "indfile" && kind != "popfile" && kind != "paramfile") continue;
-    if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) continue;
-    const long k = std::strtol(name.c_str() + 1, nullptr, 10);
-    if (k < run.KSTART || k > run.KEND || (kind == "popfile" && !pop_tables)) {
-      ::unlink((folder + "/" + name).c_str());
-    }
-  }
+  remove_files(folder, [&](std::int32_t k, const std::string& kind) {
+    return k < run.KSTART || k > run.KEND || (kind == "popfile" && !pop_tables);
+  });
+}
+
+void remove_clumpp(const std::string& folder) {
+  remove_files(folder, [](std::int32_t, const std::string&) { return true; });
+  ::rmdir(folder.c_str());  // only when nothing else is left in it
 }
 
 }  // namespace pelvano

@@ -368,10 +368,14 @@ Panel parsimony_panel(const StudySummary& s) {
     if (drawable(k.parsimony)) {
       include(p, k.parsimony);
     } else {
-      out.push_back({k.k, reason(k.parsimony, "no run scored")});
+      out.push_back({k.k, reason(k.parsimony, s.usepopinfo.empty() ? "no run scored"
+                                                                   : "written with USEPOPINFO")});
     }
   }
   if (!out.empty()) p.notes.push_back("Parsimony value left out for " + k_list(out));
+  if (!s.usepopinfo.empty()) {
+    p.notes.push_back("Rows of individuals of known population hold no memberships");
+  }
   finish_axis(p, s);
   return p;
 }
@@ -390,8 +394,7 @@ Panel puechmaille_panel(const StudySummary& s) {
                           std::string_view colour, const char* cls, const char* dash, double dx,
                           std::int32_t estimate) {
     Series line{
-        name, std::string(name) + ", K = " + std::to_string(estimate), colour, cls, {}, dash,
-        dx};
+        name, std::string(name) + ", K = " + std::to_string(estimate), colour, cls, {}, dash, dx};
     for (const PuechmailleK& v : pm.ks) {
       line.value.emplace_back(v.*field);
       include(p, v.*field);

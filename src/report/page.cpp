@@ -24,6 +24,7 @@ th { text-align: left; background: #f6f6f6; white-space: nowrap; }
 td.n { text-align: right; white-space: nowrap; }
 td.best { font-size: 1.3rem; font-weight: bold; text-align: center; color: #a35f00; }
 td.file { overflow-wrap: anywhere; }
+p.warning { border-left: 4px solid #a35f00; padding-left: 0.6rem; }
 figure { margin: 1rem 0 1.5rem; break-inside: avoid; page-break-inside: avoid; }
 figure svg { display: block; width: 100%; height: auto; }
 figure.k svg { max-width: 44rem; }
@@ -119,7 +120,11 @@ std::string page_html(const Page& p) {
                                     {"Analysed by", version_line}}) {
     h += "<dt>" + e(term) + "</dt><dd>" + e(value) + "</dd>\n";
   }
-  h += "</dl>\n</section>\n";
+  h += "</dl>\n";
+  for (const std::string& line : {s.usepopinfo, s.renamed}) {
+    if (!line.empty()) h += "<p class=\"warning\">" + e(line) + "</p>\n";
+  }
+  h += "</section>\n";
 
   h += "<section id=\"answer\">\n<h2>The answer</h2>\n<div class=\"scroll\"><table>\n";
   h += "<tr><th>Method</th><th>Best K</th><th>What it measures</th></tr>\n";
@@ -157,7 +162,7 @@ std::string page_html(const Page& p) {
                     "As MaxMeaK, with each population's median membership instead of its mean.");
   }
   h += "</table></div>\n";
-  if (s.puechmaille.empty()) {
+  if (s.puechmaille.empty() && s.usepopinfo.empty()) {
     h += "<p>Puechmaille's estimators for unevenly sampled populations need the sampling "
          "population of each individual: these Structure files have no Pop column (run "
          "Structure with PopData to get them).</p>\n";
@@ -169,10 +174,13 @@ std::string page_html(const Page& p) {
                   "Mean Ln P(D|K), DeltaK and the Parsimony value against K" +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
   h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
-  h += "<figure class=\"bars\">\n";
-  h += inline_svg(p.bars, "The memberships of one run of each K, one bar per individual");
-  h += "<figcaption>The memberships of one run of each K; a cluster keeps its colour from K to "
-       "K.</figcaption>\n</figure>\n</section>\n";
+  if (!p.bars.empty()) {
+    h += "<figure class=\"bars\">\n";
+    h += inline_svg(p.bars, "The memberships of one run of each K, one bar per individual");
+    h += "<figcaption>The memberships of one run of each K; a cluster keeps its colour from K "
+         "to K.</figcaption>\n</figure>\n";
+  }
+  h += "</section>\n";
 
   h += "<section id=\"per-k\">\n<h2>Per K</h2>\n<div class=\"scroll\"><table>\n<tr><th>K</th>"
        "<th>Runs</th><th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
@@ -182,7 +190,9 @@ std::string page_html(const Page& p) {
       h += "<th>" + e(name + t) + "</th>";
     }
   }
-  h += "<th>Run shown</th><th>Its file</th></tr>\n";
+  const bool shown_runs = !p.representatives.empty();
+  if (shown_runs) h += "<th>Run shown</th><th>Its file</th>";
+  h += "</tr>\n";
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
     const KSummary& k = s.ks[i];
     h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs)) +
@@ -194,12 +204,18 @@ std::string page_html(const Page& p) {
         h += cell(std::to_string(n));
       }
     }
-    const BarRow& rep = p.representatives[i];
-    h += cell(std::to_string(rep.run)) + cell(rep.file, "file") + "</tr>\n";
+    if (shown_runs) {
+      const BarRow& rep = p.representatives[i];
+      h += cell(std::to_string(rep.run)) + cell(rep.file, "file");
+    }
+    h += "</tr>\n";
   }
-  h += "</table></div>\n<p>Rounded for reading; the table file holds every digit. The run "
-       "shown for each K is the one in the bar plot: the Parsimony method's best run of K, or "
-       "its run of largest Ln P(D) when none was scored.</p>\n</section>\n";
+  h += "</table></div>\n<p>Rounded for reading; the table file holds every digit.";
+  if (shown_runs) {
+    h += " The run shown for each K is the one in the bar plot: the Parsimony method's best run "
+         "of K, or its run of largest Ln P(D) when none was scored.";
+  }
+  h += "</p>\n</section>\n";
 
   h += "<section id=\"report\">\n<h2>The results file</h2>\n<pre>" + e(p.results) +
        "</pre>\n</section>\n";

@@ -2,9 +2,9 @@
 
 #include "analysis/analysis.hpp"
 #include "base/fatal.hpp"
-#include "base/variables.hpp"
 #include "base/format.hpp"
 #include "base/output.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
 
@@ -60,10 +60,10 @@ std::string report_text(const ReportValues& v) {
   return out;
 }
 
-std::string results_text(Run& run) {
+std::string results_text(const Run& run, const Study& study) {
   ReportValues v;
-  v.fname = std::string(trim_right(run.fname));
-  v.filelistname = std::string(trim_right(run.FILELISTNAME));
+  v.fname = run.fname;
+  v.filelistname = run.FILELISTNAME;
   v.nind = run.NIND;
   v.nrun = run.NRUN;
   v.kstart = run.KSTART;
@@ -74,21 +74,17 @@ std::string results_text(Run& run) {
     v.parsimony.push_back(run.Q2(1, k));
   }
   v.evanno = run.evanno_best;
-  run.IDX = pritchard_best(run);
-  v.pritchard = run.IDX;
-  run.IDX = parsimony_best(run);
+  v.pritchard = run.pritchard_best;
   v.parsimony_k = run.IDX;
   v.best_run = run.BESTREP(run.IDX);
-  v.best_file = std::string(trim_right(best_output_file(run, run.IDX)));
+  v.best_file = best_output_file(run, study, run.IDX);
   return banner_text() + report_text(v);
 }
 
-void write_results(Run& run) {
-  const std::string name(trim_right(run.ESTFILENAME));
-  replace_file(name, results_text(run));
-
+void write_results(const Run& run, const Study& study) {
+  replace_file(run.ESTFILENAME, results_text(run, study));
   std::fputs("Analysis finished.\n", run.console);
-  std::fputs(("Results in file: " + name + "\n").c_str(), run.console);
+  std::fputs(("Results in file: " + run.ESTFILENAME + "\n").c_str(), run.console);
   std::fflush(run.console);
 }
 

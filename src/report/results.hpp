@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
@@ -30,11 +31,10 @@ struct ReportValues {
 // The report as it follows the banner in the results file.
 std::string report_text(const ReportValues& v);
 
-// The results file's text: chooses the Pritchard and Parsimony best K and finds the best
-// output file, then gives the banner and the report.
-std::string results_text(Run& run);
+// The results file's text: the banner and the report.
+std::string results_text(const Run& run, const Study& study);
 
 // Writes the results file and the two closing console lines.
-void write_results(Run& run);
+void write_results(const Run& run, const Study& study);
 
 }  // namespace pelvano

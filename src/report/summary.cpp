@@ -3,14 +3,13 @@
 #include <cmath>
 
 #include "analysis/analysis.hpp"
-#include "base/format.hpp"
 
 namespace pelvano {
 
-StudySummary summarise(const Run& run) {
+StudySummary summarise(const Run& run, const Study& study) {
   StudySummary s;
-  s.folder = std::string(trim_right(run.PATHNAME));
-  s.generic = std::string(trim_right(run.FILENAME));
+  s.folder = run.PATHNAME;
+  s.generic = run.FILENAME;
   s.nind = run.NIND;
   s.nrun = run.NRUN;
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
@@ -29,19 +28,19 @@ StudySummary summarise(const Run& run) {
     row.consistency = run.Q2(5, k);
     row.parsimony = run.Q2(1, k);
     row.best_run = run.BESTREP(k);
-    if (row.best_run > 0) row.best_file = std::string(trim_right(best_output_file(run, k)));
+    row.best_file = best_output_file(run, study, k);
     for (std::int32_t r = 1; r <= run.NRUN; ++r) row.lnp.push_back(run.LOGLK(r, k));
     s.ks.push_back(std::move(row));
   }
   s.evanno = run.evanno_best;
-  s.pritchard = pritchard_best(run);
-  s.parsimony = parsimony_best(run);
+  s.pritchard = run.pritchard_best;
+  s.parsimony = run.IDX;
   return s;
 }
 
 std::string companion_file_name(const Run& run, std::string_view extension) {
   // Never a hidden file: with the generic name "*" the files are named after the program.
-  std::string name(trim_right(run.PATHNAME));
+  std::string name = run.PATHNAME;
   name += run.PLATFORMSLASH;
   name += run.file_stem.empty() ? "pelvano" : run.file_stem;
   return name + std::string(extension);

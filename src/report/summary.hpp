@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/puechmaille.hpp"
+#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
@@ -43,11 +44,15 @@ struct StudySummary {
   std::int32_t parsimony = 0;
   // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
   std::vector<Puechmaille> puechmaille;
+  // The warning that the files name their individuals differently ("" when they do not).
+  std::string renamed;
+  // Why nothing is drawn from the memberships: the files were written with USEPOPINFO ("":
+  // they were not).
+  std::string usepopinfo;
 };
 
-// Gathers the summary from the run tables after the analysis pass. Reads the headers of
-// the Structure output files again to name each K's best replicate file.
-StudySummary summarise(const Run& run);
+// Gathers the summary from the run tables after the analysis pass and the choices.
+StudySummary summarise(const Run& run, const Study& study);
 
 // The name of a file beside the results file, named like it (`extension` includes its
 // dot), or after the program when the generic name is "*".

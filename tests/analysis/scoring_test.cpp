@@ -10,6 +10,7 @@
 
 #include "analysis/analysis.hpp"
 #include "analysis/reference_scoring.hpp"
+#include "input/study_reader.hpp"
 
 namespace pelvano {
 namespace {
@@ -54,8 +55,9 @@ struct Config {
   bool clustered;  // memberships concentrated on one cluster per individual
 };
 
-// Two runs with the same random replicates, their Parsimony tables cleared.
-void fill(Run& a, Run& b, const Config& c, std::uint64_t seed) {
+// Two runs with the same random replicates, their Parsimony tables cleared; the memberships
+// are held by `study`, as the reading holds them.
+void fill(Run& a, Run& b, Study& study, const Config& c, std::uint64_t seed) {
   std::mt19937_64 rng(seed);
   for (Run* run : {&a, &b}) {
     run->KSTART = c.kstart;
@@ -68,23 +70,30 @@ void fill(Run& a, Run& b, const Config& c, std::uint64_t seed) {
       run->Q2(1, k) = -1e300;
     }
   }
+  study = Study{};
   for (std::int32_t k = c.kstart; k <= c.kend; ++k) {
     for (std::int32_t r = 1; r <= c.nrun; ++r) {
+      StudyFile f;
+      f.k = k;
+      f.run = r;
       // Ln P(D) values from a small set, so that some equal the mean of their K.
-      double lnp = -100.0 - static_cast<double>(rng() % 4);
-      if (c.nan && rng() % 25 == 0) lnp = std::numeric_limits<double>::quiet_NaN();
-      a.LOGLK(r, k) = b.LOGLK(r, k) = lnp;
+      f.lnp = -100.0 - static_cast<double>(rng() % 4);
+      if (c.nan && rng() % 25 == 0) f.lnp = std::numeric_limits<double>::quiet_NaN();
       for (std::int32_t i = 1; i <= c.nind; ++i) {
         const auto home = static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(k)) + 1;
         for (std::int32_t cl = 1; cl <= k; ++cl) {
           // NaN memberships only in the first replicate, so that the others can be scored.
           float v = draw_membership(rng, c.nan && r == 1);
           if (c.clustered) v = cl == home ? 0.7f + v * 0.3f : v * 0.1f;
-          a.q(k)(cl, i, r) = b.q(k)(cl, i, r) = v;
+          f.q.push_back(v);
         }
       }
+      study.runs_of[k].push_back(study.files.size());
+      study.files.push_back(std::move(f));
     }
   }
+  fill_tables(a, study);
+  fill_tables(b, study);
 }
 
 void PrintTo(const Config& c, std::ostream* os) {
@@ -101,7 +110,8 @@ TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {
   for (std::uint64_t seed = 1; seed <= 6; ++seed) {
     use_portable_similarity_kernel(seed % 2 == 0);
     pelvano::Run plain, fast;
-    fill(plain, fast, c, seed * 7919 + static_cast<std::uint64_t>(c.nind));
+    Study study;
+    fill(plain, fast, study, c, seed * 7919 + static_cast<std::uint64_t>(c.nind));
     const std::vector<SimilaritySums> sums = precompute_similarities(fast);
     for (std::int32_t k = c.kstart; k <= c.kend; ++k) {
       double total = 0;

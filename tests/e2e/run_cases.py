@@ -8,9 +8,10 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
     make ARGS       the Structure-format writer (tools/strwrite) with these arguments
     from PATH       a folder of the project copied in
     sh COMMAND      a set-up command (bash)
-    run [-i] [NAME=VALUE ...] PROGRAM ARGS
-                    pelvano or pelvano-plot; -i: with an empty environment; NAME=VALUE:
-                    with these environment values (PATH=/usr/bin:/bin otherwise)
+    run [-C DIR] [-i] [NAME=VALUE ...] PROGRAM ARGS
+                    pelvano or pelvano-plot; -C: in the folder DIR of the case (at its top
+                    otherwise); -i: with an empty environment; NAME=VALUE: with these
+                    environment values (PATH=/usr/bin:/bin otherwise)
     same FILE FILE [N]  the two files are equal (after their first N lines)
     page PAGE TABLE  the page's per-K table holds the table file's values as it rounds them
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
@@ -213,11 +214,15 @@ def run_case(a, folder, bless):
                 shutil.copytree(os.path.join(ROOT, rest[0]), scratch, symlinks=True, dirs_exist_ok=True)
             elif op == "run":
                 before = before or snapshot(scratch)
+                cwd = scratch
+                if rest[0] == "-C":
+                    cwd = os.path.join(scratch, rest[1])
+                    rest = rest[2:]
                 env = {} if rest[0] == "-i" else {"PATH": "/usr/bin:/bin"}
                 rest = rest[1:] if rest[0] == "-i" else rest
                 while "=" in rest[0]:
                     env.update([rest.pop(0).split("=", 1)])
-                status, out, err, _ = run([program(a, rest[0])] + rest[1:], scratch, env=env)
+                status, out, err, _ = run([program(a, rest[0])] + rest[1:], cwd, env=env)
                 n = "run%d." % (sum(k.endswith(".out") for k in got) + 1)
                 got[n + "out"] = out
                 got[n + "err"] = err or None
@@ -233,7 +238,7 @@ def run_case(a, folder, bless):
             full = os.path.join(scratch, path)
             if os.path.isdir(full) and not os.path.islink(full):
                 continue
-            if path.endswith((".svg", ".html")):
+            if path.endswith((".svg", ".html")) and os.path.lexists(full):
                 got[path + ".facts"] = facts(full).encode()
             else:
                 got[path] = read(full) if os.path.lexists(full) else b"(removed)\n"

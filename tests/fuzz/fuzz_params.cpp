@@ -2,8 +2,8 @@
 // when they are small enough. The folder it names is probed by creating and removing a
 // file in it: the smoke run starts this target in a scratch folder of the build, where
 // relative folders land, and no probe may be left there.
-#include "base/fatal.hpp"
 #include "app/params.hpp"
+#include "base/fatal.hpp"
 #include "fuzz.hpp"
 
 namespace {
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (table_bytes(run.KSTART, run.KEND, run.NIND, run.NRUN) <= (std::uint64_t{16} << 20)) {
     create_tables(run);  // small tables always fit: a failure aborts
     for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-      PELVANO_FUZZ_CHECK(run.q(k).v.size() ==
-                         static_cast<std::size_t>(std::int64_t{k} * run.NIND * run.NRUN));
+      PELVANO_FUZZ_CHECK(run.q(k).runs.size() == static_cast<std::size_t>(run.NRUN) &&
+                         run.q(k).k == k && run.q(k).nind == run.NIND);
     }
   }
   return 0;

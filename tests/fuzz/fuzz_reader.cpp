@@ -14,8 +14,8 @@
 #include <limits>
 
 #include "base/fatal.hpp"
-#include "fuzz.hpp"
 #include "base/reader.hpp"
+#include "fuzz.hpp"
 
 namespace pelvano::fuzz {
 namespace {

@@ -1,5 +1,5 @@
-// Fuzz target: Structure output files read into the run tables, then the analysis and the
-// results file, as a run does them.
+// Fuzz target: Structure output files of a study given by a parameter file, read into the
+// study and the run tables, then the analysis and the results file, as pelvano does them.
 //
 // Input: a first line of four numbers (starting K 1..8, ending K up to 3 more,
 // individuals 1..48, runs per K 1..4; other numbers are folded into these ranges), then the
@@ -10,7 +10,7 @@
 #include "analysis/analysis.hpp"
 #include "base/fatal.hpp"
 #include "fuzz.hpp"
-#include "input/structure_reader.hpp"
+#include "input/study_reader.hpp"
 #include "report/results.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -54,24 +54,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 6);
     run.READFILE.push_back(folder + "/" + expected.back());
   }
+  Study study;
   try {
     create_tables(run);
-    read_output_files(run);
+    study = read_study(run, run.READFILE, parameter_checks(run), false);
   } catch (const FatalError& e) {
     PELVANO_FUZZ_CHECK(!e.message.empty() && e.message.find('\n') == std::string::npos);
     return 0;
   }
+  fill_tables(run, study);
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) PELVANO_FUZZ_CHECK(run.KRUN(k) == run.NRUN);
+  for (const StudyFile& f : study.files) {
+    for (const float q : f.q) PELVANO_FUZZ_CHECK(q >= 0.0f && q <= 1.0f);
+  }
+  run.score_replicates = !study.has_usepopinfo();
   analyse(run);
+  choose(run);
   PELVANO_FUZZ_CHECK(run.evanno_best == 0 ||
                      (run.evanno_best > run.KSTART && run.evanno_best < run.KEND));
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
     PELVANO_FUZZ_CHECK(run.BESTREP(k) >= 0 && run.BESTREP(k) <= run.NRUN);
   }
-  // Every file was read whole, so the best file is found again, and the folder can be
-  // written: the report cannot fail. It leaves the results file and nothing else.
-  write_results(run);
+  // The folder can be written: the report cannot fail. It leaves the results file and
+  // nothing else.
   PELVANO_FUZZ_CHECK(run.IDX >= run.KSTART && run.IDX <= run.KEND);
+  write_results(run, study);
   std::sort(expected.begin(), expected.end());
   PELVANO_FUZZ_CHECK(fuzz::entries(folder) == expected);
   return 0;

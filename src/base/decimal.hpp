@@ -1,0 +1,31 @@
+// Reals as the files print them, taken exactly: whether a printed real lies from 0 to 1,
+// how many decimals it needs, and its value in integer units of a power of ten. Memberships
+// are compared in these units, never through binary floating point.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace pelvano {
+
+// The most decimals that memberships compared exactly may have: 10^15 units still leave
+// room in 64 bits for sums over many individuals.
+inline constexpr int most_decimals = 15;
+
+// What the exact decimal value of a printed real is.
+struct PrintedReal {
+  bool negative = false;      // below 0 (a zero written with a minus sign is not)
+  bool above_one = false;     // above 1
+  std::int64_t decimals = 0;  // the digits after the point its exact value needs
+};
+
+// Reads a real of the reading rules' form (an optional sign, digits with at most one
+// decimal point, an optional exponent: E or D in either case, then an optionally signed
+// integer). False when the text has another form.
+bool read_printed_real(std::string_view text, PrintedReal& out);
+
+// The exact value of a printed real in units of 10^-decimals; false when it needs more
+// decimals or does not fit in 64 bits.
+bool exact_units(std::string_view text, int decimals, std::int64_t& units);
+
+}  // namespace pelvano
