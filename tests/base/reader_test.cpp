@@ -10,12 +10,6 @@
 namespace pelvano {
 namespace {
 
-template <class T>
-std::string number(T v) {
-  char buf[64];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
 // Runs the reads of `script` over the file and shows what each item gave. One letter per
 // item of a free-form read (t text, n text into a field of 9 characters, i integer, f and
 // d single and double precision); ";" begins a new free-form read, "l" is a whole-line
@@ -54,15 +48,15 @@ std::string run_reads(TextReader& in, const std::string& script) {
       } else if (op == 'i') {
         std::int32_t v = 0;
         got = read_int(ff, v);
-        shown = number(v);
+        shown = test::number(v);
       } else if (op == 'f') {
         float v = 0;
         got = read_real(ff, v);
-        shown = number(v);
+        shown = test::number(v);
       } else {
         double v = 0;
         got = read_real(ff, v);
-        shown = number(v);
+        shown = test::number(v);
       }
       if (got == Item::eof || got == Item::error) {
         emit(errors[static_cast<int>(ff.error)]);

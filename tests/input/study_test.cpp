@@ -14,12 +14,6 @@
 namespace pelvano {
 namespace {
 
-template <class Real>
-std::string number(Real v) {
-  char buf[64];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
 // Reads the file as the only run of a study of `nind` individuals and K from 1 to 9, and
 // shows what the study holds of it, one line for the file and one for each row, or the
 // message that stopped the run.
@@ -37,7 +31,7 @@ std::string read_one(const std::string& file, std::int32_t nind) {
   try {
     const Study study = read_study(run, run.READFILE, parameter_checks(run), true);
     const StudyFile& f = study.files.at(0);
-    out = "K " + std::to_string(f.k) + ", Ln P(D) " + number(f.lnp);
+    out = "K " + std::to_string(f.k) + ", Ln P(D) " + test::number(f.lnp);
     for (const auto& [on, what] : {std::pair{f.ind_r, "r"}, std::pair{f.intervals, "intervals"},
                                    std::pair{f.usepopinfo, "USEPOPINFO"}}) {
       if (on) out += std::string(", ") + what;
@@ -52,8 +46,8 @@ std::string read_one(const std::string& file, std::int32_t nind) {
         ++prior;
       }
       for (std::int32_t c = 0; c < f.k; ++c) {
-        out +=
-            " " + number(f.q.at(i * static_cast<std::size_t>(f.k) + static_cast<std::size_t>(c)));
+        out += " " + test::number(
+                         f.q.at(i * static_cast<std::size_t>(f.k) + static_cast<std::size_t>(c)));
       }
       out += " [" + std::string(f.memberships(i)) + "]\n";
     }

@@ -6,6 +6,7 @@
 // \0 \\ \| \xHH, and \{N}c for N copies of the character c.
 #pragma once
 
+#include <charconv>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -35,5 +36,12 @@ struct TempDir {
 };
 
 void write_file(const std::string& name, std::string_view content);
+
+// A number in its shortest form that reads back the same.
+template <class T>
+std::string number(T v) {
+  char buf[64];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
 
 }  // namespace pelvano::test
