@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Times Pelvano on large studies: end to end (wall time with --no-pause, and peak memory),
-# the similarity kernel on one core, stage by stage in-process, and over growing numbers of
-# individuals. Studies are made once by the Structure-format writer and kept in the build
-# folder.
+# Times Pelvano on large studies: end to end (wall time with --no-pause, and peak memory, of
+# pelvano and of pelvano-plot), the similarity kernel on one core, stage by stage in-process,
+# and over growing numbers of individuals. Studies are made once by the Structure-format
+# writer and kept in the build folder.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,15 +23,16 @@ make_study() {  # name ind kmax runs
   fi
 }
 
-# Median of the wall times and the largest peak memory of n runs; any further arguments
-# go before the program (taskset -c 0 for one core).
+# Median of the wall times and the largest peak memory of n runs of pelvano (or of the
+# program in $program); any further arguments go before the program (taskset -c 0 for one
+# core).
 time_runs() {  # dir n [command prefix...]
-  local dir=$1 n=$2 times=() peak=0
+  local dir=$1 n=$2 times=() peak=0 run=${program:-$pelvano}
   shift 2
   for _ in $(seq "$n"); do
     local kb start end
     start=$(date +%s%N)
-    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$pelvano" --no-pause bench.par 2>&1 >/dev/null |
+    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$run" --no-pause bench.par 2>&1 >/dev/null |
       tail -1)
     end=$(date +%s%N)
     times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
@@ -50,6 +51,8 @@ qmib=$(awk 'BEGIN { printf "%.1f", 55 * 5000 * 10 * 4 / 1048576 }')
 echo "input: ${size} MB in 100 files"
 echo "end to end (median of 5, --no-pause): ${wall} s"
 echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
+read -r wall peak <<< "$(program=$build/pelvano-plot time_runs "$data/large" 5)"
+echo "pelvano-plot end to end (median of 5, --no-pause): ${wall} s, peak memory $((peak / 1024)) MiB"
 
 echo
 echo "== Huge study: 10000 individuals, K = 1..10, 10 runs per K"
@@ -61,6 +64,8 @@ read -r wall peak2 <<< "$(time_runs "$data/huge" 5)"
 [ "$peak2" -gt "$peak" ] && peak=$peak2
 echo "end to end on all $(nproc) cores (median of 5, --no-pause): ${wall} s"
 echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
+read -r wall peak <<< "$(program=$build/pelvano-plot time_runs "$data/huge" 5)"
+echo "pelvano-plot end to end on all cores (median of 5, --no-pause): ${wall} s, peak memory $((peak / 1024)) MiB"
 
 bench() {  # benchmark options...
   PELVANO_BENCH_DATA=$data "$@" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
