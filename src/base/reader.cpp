@@ -57,6 +57,7 @@ int open_reader(TextReader& in, const std::string& name) {
     return S_ISDIR(st.st_mode) ? EISDIR : not_a_regular_file;
   }
   ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+  in.size = static_cast<std::int64_t>(st.st_size);
   if (in.buf.size() < initial_buffer) in.buf.resize(initial_buffer);
   in.fill = in.next = in.lbeg = in.lend = 0;
   in.source_done = false;

@@ -36,6 +36,7 @@ struct TextReader {
   bool source_done = false;  // the file has no more bytes
   bool replay = false;       // step back was called: the last line is taken again
   std::int64_t lineno = 0;   // number of the line last taken (1 for the first line)
+  std::int64_t size = 0;     // the file's size when it was opened
 };
 
 // Longest line a read takes: a longer line ends the run with a read failure.

@@ -142,6 +142,17 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
   std::vector<std::string_view> words;
   std::int64_t decimals = 0;
   const std::int64_t rows = file.k >= 0 ? file.individuals : 0;
+  // Room for every membership, as far as the file can hold them (each takes two bytes or
+  // more), so that a header's counts never make the reading take more memory than the file.
+  if (rows > 0 && file.k > 0) {
+    const std::int64_t most = in.size / 2;
+    file.q.reserve(static_cast<std::size_t>(std::min(most, rows * std::int64_t{file.k})));
+    if (how.keep_text) {
+      file.q_start.reserve(static_cast<std::size_t>(std::min(most, rows) + 1));
+      file.q_text.reserve(
+          static_cast<std::size_t>(std::min(most, rows * std::int64_t{file.k} * 6)));
+    }
+  }
   for (std::int64_t j = 0; j < rows; ++j) {
     std::string_view line;
     do {
