@@ -1,5 +1,7 @@
 #include "analysis/alignment.hpp"
 
+#include "analysis/assignment.hpp"
+
 #include <algorithm>
 #include <limits>
 #include <numeric>
@@ -101,6 +103,42 @@ std::vector<int> best_assignment(const Matrix& w) {
   return chosen;
 }
 
+namespace {
+
+// The colours of K + 1 from those of K and the best matching of K's clusters to K + 1's.
+std::vector<int> next_colours(const std::vector<int>& before, const std::vector<int>& match) {
+  const std::size_t k = before.size();
+  std::vector<int> next(k + 1, static_cast<int>(k) + 1);  // the one left over: a new colour
+  for (std::size_t a = 0; a < k; ++a) next[static_cast<std::size_t>(match[a])] = before[a];
+  return next;
+}
+
+}  // namespace
+
+std::vector<std::vector<int>> align_colours(const std::vector<std::vector<double>>& q,
+                                            std::int32_t kfirst, std::int32_t nind) {
+  std::vector<std::vector<int>> colours;
+  if (q.empty()) return colours;
+  colours.emplace_back(static_cast<std::size_t>(kfirst));
+  std::iota(colours[0].begin(), colours[0].end(), 1);
+  for (std::size_t j = 1; j < q.size(); ++j) {
+    const auto k = static_cast<std::size_t>(kfirst) + j - 1;  // clusters of the row before
+    // The overlaps, negated: the least total of them is the largest total overlap.
+    std::vector<double> cost(k * (k + 1), 0.0);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(nind); ++i) {
+      for (std::size_t a = 0; a < k; ++a) {
+        for (std::size_t b = 0; b <= k; ++b) {
+          cost[a * (k + 1) + b] -= std::min(q[j - 1][i * k + a], q[j][i * (k + 1) + b]);
+        }
+      }
+    }
+    const std::vector<int> match =
+        least_assignment(cost, static_cast<int>(k), static_cast<int>(k) + 1);
+    colours.push_back(next_colours(colours[j - 1], match));
+  }
+  return colours;
+}
+
 std::vector<std::vector<int>> align_colours(const std::vector<std::vector<std::int64_t>>& q,
                                             std::int32_t kfirst, std::int32_t nind) {
   std::vector<std::vector<int>> colours;
@@ -117,11 +155,7 @@ std::vector<std::vector<int>> align_colours(const std::vector<std::vector<std::i
         }
       }
     }
-    const std::vector<int> match = best_assignment(overlap);
-    std::vector<int> next(k + 1, static_cast<int>(k) + 1);  // the one left over: a new colour
-    for (std::size_t a = 0; a < k; ++a)
-      next[static_cast<std::size_t>(match[a])] = colours[j - 1][a];
-    colours.push_back(std::move(next));
+    colours.push_back(next_colours(colours[j - 1], best_assignment(overlap)));
   }
   return colours;
 }

@@ -27,4 +27,10 @@ std::vector<int> best_assignment(const std::vector<std::vector<std::int64_t>>& w
 std::vector<std::vector<int>> align_colours(const std::vector<std::vector<std::int64_t>>& q,
                                             std::int32_t kfirst, std::int32_t nind);
 
+// The same for memberships as doubles (the mean memberships of modes): the overlaps summed
+// over the individuals in ascending order, the matching with the largest total of them
+// (summed over the clusters of K in ascending order, the first of exactly equal ones).
+std::vector<std::vector<int>> align_colours(const std::vector<std::vector<double>>& q,
+                                            std::int32_t kfirst, std::int32_t nind);
+
 }  // namespace pelvano

@@ -17,7 +17,9 @@ enum : int {
   opt_keep_order,
   opt_populations,
   opt_clumpp,
-  opt_threshold
+  opt_threshold,
+  opt_mode_threshold,
+  opt_best_runs
 };
 
 // A threshold: a decimal strictly between 0 and 1 ("0.5", ".75"), in its shortest form.
@@ -49,8 +51,10 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"populations", required_argument, nullptr, opt_populations},
                                  {"clumpp", no_argument, nullptr, opt_clumpp},
                                  {"threshold", required_argument, nullptr, opt_threshold},
+                                 {"mode-threshold", required_argument, nullptr, opt_mode_threshold},
+                                 {"best-runs", no_argument, nullptr, opt_best_runs},
                                  {nullptr, 0, nullptr, 0}};
-  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[8]};
+  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[10]};
   Options o;
   char* const* args = const_cast<char* const*>(argv);
   opterr = 0;
@@ -99,6 +103,16 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         }
         break;
       }
+      case opt_mode_threshold:
+        if (!shortest_threshold(optarg, o.mode_threshold)) {
+          usage_error(program, "--mode-threshold " + std::string(optarg) +
+                                   ": the threshold must be a decimal between 0 and 1 of at most "
+                                   "9 decimals, such as 0.9");
+        }
+        break;
+      case opt_best_runs:
+        o.best_runs = true;
+        break;
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {
@@ -125,14 +139,19 @@ std::string usage_text(const std::string& program) {
   const std::string what =
       plot ? "Turns the analysis of a study of Structure runs (the same as Pelvano's) into files\n"
              "beside Pelvano's results file, named like it (K.tsv beside K.K):\n"
-             "  .tsv        the per-K table, every digit, tab-separated\n"
-             "  .svg        the figure: Mean Ln P(D|K), DeltaK, the Parsimony value and\n"
-             "              Puechmaille's estimators against K\n"
-             "  .bars.svg   the bar plot of the memberships of one run of each K, a cluster\n"
-             "              keeping its colour from K to K\n"
-             "  .align.tsv  the colour of every cluster of the bar plot\n"
-             "  .clumpp/    with --clumpp, the input files of CLUMPP for every K\n"
-             "  .html       one page with all of it, for a browser\n"
+             "  .tsv          the per-K table, every digit, tab-separated\n"
+             "  .svg          the figure: Mean Ln P(D|K), DeltaK, the Parsimony value and\n"
+             "                Puechmaille's estimators against K\n"
+             "  .modes.tsv    the modes of each K: the groups of its runs that found the same\n"
+             "                clustering, with their similarity\n"
+             "  .modes/       for each K the similarity of every pair of runs, each run's mode\n"
+             "                and alignment, and each mode's mean memberships as CLUMPP\n"
+             "                writes them\n"
+             "  .bars.svg     the bar plot: each K's modes (or with --best-runs one run of each\n"
+             "                K), a cluster keeping its colour from K to K\n"
+             "  .align.tsv    the colour of every cluster of the bar plot\n"
+             "  .clumpp/      with --clumpp, the input files of CLUMPP for every K\n"
+             "  .html         one page with all of it, for a browser\n"
            : "Chooses the best number of clusters K from the output files of Structure, by\n"
              "Evanno's DeltaK, the largest mean Ln P(D|K) and the Parsimony score.\n";
   const std::string plot_options =
@@ -145,6 +164,11 @@ std::string usage_text(const std::string& program) {
              "  --threshold LIST\n"
              "                  the thresholds of Puechmaille's estimators, comma-separated,\n"
              "                  each a decimal between 0 and 1 (default 0.5)\n"
+             "  --mode-threshold T\n"
+             "                  the similarity (G') from which two runs of a K are linked into\n"
+             "                  one mode, a decimal between 0 and 1 (default 0.9)\n"
+             "  --best-runs     the bar plot shows one run of each K, the Parsimony method's\n"
+             "                  best, instead of the modes\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +

@@ -84,8 +84,8 @@ void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text) 
 std::string usepopinfo_line(const Study& study) {
   return "The Structure output file " + study.files[study.usepopinfo].name +
          " was written with USEPOPINFO: it holds no memberships for the individuals of known "
-         "population, so the Parsimony method, bar plots, CLUMPP files and Puechmaille's "
-         "estimators need runs without it.";
+         "population, so the Parsimony method, bar plots, CLUMPP files, Puechmaille's "
+         "estimators and modes need runs without it.";
 }
 
 void drive(Run& run) {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "analysis/alignment.hpp"
+#include "analysis/modes.hpp"
 #include "analysis/puechmaille.hpp"
 #include "app/driver.hpp"
 #include "base/decimal.hpp"
@@ -14,9 +14,11 @@
 #include "base/listing.hpp"
 #include "base/output.hpp"
 #include "base/variables.hpp"
+#include "report/bar_rows.hpp"
 #include "report/bars.hpp"
 #include "report/clumpp.hpp"
 #include "report/figure.hpp"
+#include "report/modes_files.hpp"
 #include "report/page.hpp"
 #include "report/results.hpp"
 #include "report/summary.hpp"
@@ -83,24 +85,18 @@ void plot(Run& run) {
   if (!summary.renamed.empty()) std::fprintf(run.console, "%s\n", summary.renamed.c_str());
   if (!memberships) summary.usepopinfo = usepopinfo_line(study);
 
+  std::vector<KModes> modes;
   if (memberships) {
     check_decimals(study);
-    // Each K's representative run, its clusters coloured alike across K.
-    std::vector<std::vector<std::int64_t>> q;
-    for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-      const StudyFile& rep = study.file(k, representative_run(run, k));
-      bars.rows.push_back(BarRow{k, rep.run, rep.name, {}, membership_units(rep, study.decimals)});
-      q.push_back(bars.rows.back().q);
-    }
-    const auto colours = align_colours(q, run.KSTART, run.NIND);
-    for (std::size_t j = 0; j < bars.rows.size(); ++j) bars.rows[j].colour = colours[j];
+    modes = modes_of_study(run, study, run.options.mode_threshold);
+    bars.rows = run.options.best_runs ? run_rows(run, study) : mode_rows(study, modes);
     if (study.pop_column()) {
       std::vector<std::string> pop;
       for (const Individual& x : study.individuals) pop.push_back(x.pop);
       std::vector<std::vector<std::vector<std::int64_t>>> runs;
       for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
         runs.emplace_back();
-        for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+        for (std::int32_t r = 1; r <= study.runs(k); ++r) {
           runs.back().push_back(membership_units(study.file(k, r), study.decimals));
         }
       }
@@ -112,7 +108,6 @@ void plot(Run& run) {
     bars.individuals = study.individuals;
     bars.pop_column = study.pop_column();
     bars.keep_order = run.options.keep_order;
-    bars.decimals = study.decimals;
     bars.evanno = summary.evanno;
     bars.pritchard = summary.pritchard;
     bars.parsimony = summary.parsimony;
@@ -123,7 +118,14 @@ void plot(Run& run) {
   page.table_file = write(run, "Table in file", ".tsv", table_text(summary));
   page.figure_file = write(run, "Figure in file", ".svg", page.figure);
   const std::string clumpp_folder = companion_file_name(run, ".clumpp");
+  const std::string modes_folder = companion_file_name(run, ".modes");
   if (memberships) {
+    page.modes_file = write(run, "Modes in file", ".modes.tsv", modes_table_text(modes));
+    write_modes_folder(modes_folder, study, modes);
+    page.modes_folder = base_name(modes_folder);
+    for (const KModes& m : modes) {
+      if (m.modes.size() > 1) std::fprintf(run.console, "%s\n", modes_line(m).c_str());
+    }
     page.bars = bars_svg(bars);
     page.bars_file = write(run, "Bar plot in file", ".bars.svg", page.bars);
     page.colours_file =
@@ -137,12 +139,16 @@ void plot(Run& run) {
     // What the memberships gave in an earlier run no longer applies.
     remove_stale(companion_file_name(run, ".bars.svg"));
     remove_stale(companion_file_name(run, ".align.tsv"));
+    remove_stale(companion_file_name(run, ".modes.tsv"));
+    remove_modes_folder(modes_folder);
     remove_clumpp(clumpp_folder);
   }
   page.results_file = base_name(run.ESTFILENAME);
   page.list_file = base_name(run.FILELISTNAME);
   page.results = results_text(run, study);
-  page.representatives = bars.rows;
+  page.rows = bars.rows;
+  page.modes = std::move(modes);
+  page.mode_threshold = run.options.mode_threshold;
   page.summary = std::move(summary);
   write(run, "Page in file", ".html", page_html(page));
   for (const Puechmaille& p : page.summary.puechmaille) {
@@ -158,6 +164,9 @@ void plot(Run& run) {
         "Puechmaille's estimators\n",
         run.console);
   }
+  const StudySummary& s = page.summary;
+  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %d, Parsimony %d\n",
+               s.evanno > 0 ? std::to_string(s.evanno).c_str() : "none", s.pritchard, s.parsimony);
   std::fflush(run.console);
 }
 

@@ -1,5 +1,7 @@
 #include "base/decimal.hpp"
 
+#include <cmath>
+
 namespace pelvano {
 
 namespace {
@@ -108,6 +110,25 @@ bool exact_units(std::string_view text, int decimals, std::int64_t& units) {
   }
   units = p.negative_sign ? -v : v;
   return true;
+}
+
+bool at_least(double value, std::string_view decimal) {
+  // decimal = digits / 10^places.
+  const std::string_view fraction = decimal.substr(decimal.find('.') + 1);
+  __int128 digits = 0, scale = 1;
+  for (const char c : fraction) {
+    digits = digits * 10 + (c - '0');
+    scale *= 10;
+  }
+  if (!(value > 0)) return false;  // NaN, or not above 0
+  if (value >= 1) return true;
+  // value = mantissa x 2^-shift exactly, with a mantissa of 53 bits.
+  int exponent = 0;
+  const double f = std::frexp(value, &exponent);  // value = f x 2^exponent, f in [0.5, 1)
+  if (exponent < -40) return false;               // below 2^-41, far below any threshold
+  const auto mantissa = static_cast<__int128>(std::ldexp(f, 53));
+  const int shift = 53 - exponent;  // at most 93
+  return mantissa * scale >= digits << shift;
 }
 
 }  // namespace pelvano

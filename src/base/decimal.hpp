@@ -28,4 +28,8 @@ bool read_printed_real(std::string_view text, PrintedReal& out);
 // decimals or does not fit in 64 bits.
 bool exact_units(std::string_view text, int decimals, std::int64_t& units);
 
+// Whether a double is at least a decimal strictly between 0 and 1 of at most 9 decimals
+// ("0.9"), compared exactly.
+bool at_least(double value, std::string_view decimal);
+
 }  // namespace pelvano

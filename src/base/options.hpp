@@ -23,6 +23,10 @@ struct Options {
   // --threshold LIST: the thresholds of Puechmaille's estimators, each the shortest form of
   // a decimal strictly between 0 and 1 ("0.5", "0.75")
   std::vector<std::string> thresholds = {"0.5"};
+  // --mode-threshold T: the similarity at which two runs are linked into one mode, the
+  // shortest form of a decimal strictly between 0 and 1
+  std::string mode_threshold = "0.9";
+  bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
 };
 
 }  // namespace pelvano

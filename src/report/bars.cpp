@@ -23,7 +23,11 @@ constexpr double width = left + plot_width + 12 + marks_width;
 constexpr double top = 72;           // title lines
 constexpr double label_height = 20;  // the line above each bar
 constexpr double bar_height = 64;
+constexpr double minor_height = 32;  // the narrower rows of minor modes
 constexpr double row_gap = 10;
+// The most columns of a minor mode's row: its neighbours share columns more coarsely, so that
+// a plot with many minor modes stays small.
+constexpr double minor_columns = 300;
 
 // Pop values in ascending numeric order; values that are not numbers after them.
 bool pop_before(const std::string& a, const std::string& b) {
@@ -48,16 +52,16 @@ struct Column {
   std::size_t last = 0;
 };
 
-std::vector<Column> columns_of(const std::vector<Group>& groups, std::size_t n) {
+std::vector<Column> columns_of(const std::vector<Group>& groups, std::size_t n, double most) {
   std::vector<Column> cols;
   for (const Group& g : groups) {
-    // Within the plot's width one individual a column; beyond it, neighbours share one.
+    // Within the most columns one individual a column; beyond them, neighbours share one.
     const std::size_t c =
-        n <= plot_width
+        static_cast<double>(n) <= most
             ? g.count
             : std::max<std::size_t>(
-                  1, static_cast<std::size_t>(std::llround(static_cast<double>(g.count) *
-                                                           plot_width / static_cast<double>(n))));
+                  1, static_cast<std::size_t>(std::llround(static_cast<double>(g.count) * most /
+                                                           static_cast<double>(n))));
     for (std::size_t j = 0; j < c; ++j) {
       cols.push_back({g.first + g.count * j / c, g.first + g.count * (j + 1) / c});
     }
@@ -89,15 +93,18 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
   } else {
     pops.emplace_back();
   }
-  // Within a group: by the colour of the largest membership in the row of the Parsimony
-  // method's best K, then by that membership, largest first.
+  // Within a group: by the colour of the largest membership in the (first) row of the
+  // Parsimony method's best K, then by that membership, largest first.
   const BarRow* best = &p.rows.front();
   for (const BarRow& row : p.rows) {
-    if (row.k == p.parsimony) best = &row;
+    if (row.k == p.parsimony) {
+      best = &row;
+      break;
+    }
   }
   const auto k = static_cast<std::size_t>(best->k);
   std::vector<int> colour(n);
-  std::vector<std::int64_t> largest(n);
+  std::vector<double> largest(n);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t c = 0;
     for (std::size_t j = 1; j < k; ++j) {
@@ -126,19 +133,41 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
   return order;
 }
 
+namespace {
+
+// The text above a row.
+std::string row_label(const BarRow& row) {
+  const std::string dot = "  \u00b7  ";
+  if (row.mode == 0)
+    return "K = " + std::to_string(row.k) + dot + "run " + std::to_string(row.run) + dot + row.file;
+  return "K = " + std::to_string(row.k) + dot +
+         (row.mode == 1 ? std::string("major mode") : "minor mode " + std::to_string(row.mode)) +
+         dot + std::to_string(row.mode_runs) + " of " + std::to_string(row.k_runs) +
+         (row.k_runs == 1 ? " run" : " runs");
+}
+
+}  // namespace
+
 std::string bars_svg(const BarPlot& p) {
   std::vector<Group> groups;
   const std::vector<std::size_t> order = individual_order(p, groups);
   const std::size_t n = order.size();
-  const std::vector<Column> cols = columns_of(groups, n);
+  const std::vector<Column> cols = columns_of(groups, n, plot_width);
+  const std::vector<Column> minor_cols = columns_of(groups, n, minor_columns);
   const auto x_at = [&](std::size_t position) {
     return left + plot_width * static_cast<double>(position) / static_cast<double>(n);
   };
-  const double row_height = label_height + bar_height + row_gap;
-  const double rows_end = top + row_height * static_cast<double>(p.rows.size());
+  const auto minor = [](const BarRow& row) { return row.mode > 1; };
+  double rows_end = top;
+  bool minor_binned = false;
+  for (const BarRow& row : p.rows) {
+    rows_end += label_height + (minor(row) ? minor_height : bar_height) + row_gap;
+    minor_binned = minor_binned || (minor(row) && static_cast<double>(n) > minor_columns);
+  }
   const bool named = p.pop_column;
-  const bool binned = n > plot_width;
+  const bool binned = n > plot_width || minor_binned;
   const double height = rows_end + (named ? 22 : 0) + (binned ? 18 : 0) + 10;
+  const bool modes = !p.rows.empty() && p.rows.front().mode > 0;
 
   Svg svg;
   svg_begin(svg, width, height, 250, "Memberships of " + p.title);
@@ -146,46 +175,50 @@ std::string bars_svg(const BarPlot& p) {
            "Memberships of " + p.title);
   svg_text(svg, left, 50, "start", 12.5, "fill=\"#444444\"",
            std::to_string(n) +
-               " individuals. Each K: its best run by the Parsimony method (or, with no scored "
-               "run, its run of largest Ln P(D)); a cluster keeps its colour from K to K.");
+               (modes ? " individuals. Each K: the mean memberships of its major mode, its minor "
+                        "modes in narrower rows below; a cluster keeps its colour from K to K."
+                      : " individuals. Each K: its best run by the Parsimony method (or, with no "
+                        "scored run, its run of largest Ln P(D)); a cluster keeps its colour "
+                        "from K to K."));
 
-  const double unit = std::pow(10.0, p.decimals);
-  for (std::size_t r = 0; r < p.rows.size(); ++r) {
-    const BarRow& row = p.rows[r];
+  double y = top;
+  for (const BarRow& row : p.rows) {
     const auto k = static_cast<std::size_t>(row.k);
-    const double y0 = top + row_height * static_cast<double>(r) + label_height;
-    const double bottom = y0 + bar_height;
-    svg.out += "<g class=\"row\">\n";
-    svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"",
-             "K = " + std::to_string(row.k) + "  \u00b7  run " + std::to_string(row.run) +
-                 "  \u00b7  " + row.file,
-             plot_width);
+    const double y0 = y + label_height;
+    const double bottom = y0 + (minor(row) ? minor_height : bar_height);
+    const double full = bottom - y0;
+    const std::vector<Column>& columns = minor(row) ? minor_cols : cols;
+    y = bottom + row_gap;
+    svg.out += minor(row) ? "<g class=\"row minor\">\n" : "<g class=\"row\">\n";
+    svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"", row_label(row), plot_width);
     // The height each cluster takes in each column, stacked in the order of the colours.
     std::vector<std::size_t> stack(k);
     for (std::size_t c = 0; c < k; ++c) stack[c] = c;
     std::sort(stack.begin(), stack.end(),
               [&](std::size_t a, std::size_t b) { return row.colour[a] < row.colour[b]; });
-    std::vector<double> below(cols.size(), 0.0);
+    std::vector<double> below(columns.size(), 0.0);
     for (const std::size_t c : stack) {
       std::string d;
-      std::vector<double> above(cols.size());
-      for (std::size_t j = 0; j < cols.size(); ++j) {
+      std::vector<double> above(columns.size());
+      for (std::size_t j = 0; j < columns.size(); ++j) {
         double sum = 0;
-        for (std::size_t at = cols[j].first; at < cols[j].last; ++at) {
-          sum += static_cast<double>(row.q[order[at] * k + c]);
+        for (std::size_t at = columns[j].first; at < columns[j].last; ++at) {
+          sum += row.q[order[at] * k + c];
         }
-        const double share = sum / unit / static_cast<double>(cols[j].last - cols[j].first);
-        above[j] = std::min(bar_height, below[j] + std::max(0.0, share) * bar_height);
+        const double share =
+            sum / row.unit / static_cast<double>(columns[j].last - columns[j].first);
+        above[j] = std::min(full, below[j] + std::max(0.0, share) * full);
       }
       // Along the top edge from left to right, back along the bottom edge.
-      d += "M" + coord(x_at(cols[0].first)) + " " + coord(bottom - above[0]);
-      for (std::size_t j = 0; j < cols.size(); ++j) {
+      d += "M" + coord(x_at(columns[0].first)) + " " + coord(bottom - above[0]);
+      for (std::size_t j = 0; j < columns.size(); ++j) {
         if (j > 0 && above[j] != above[j - 1]) d += "V" + coord(bottom - above[j]);
-        d += "H" + coord(x_at(cols[j].last));
+        d += "H" + coord(x_at(columns[j].last));
       }
-      for (std::size_t j = cols.size(); j-- > 0;) {
-        if (j + 1 == cols.size() || below[j] != below[j + 1]) d += "V" + coord(bottom - below[j]);
-        d += "H" + coord(x_at(cols[j].first));
+      for (std::size_t j = columns.size(); j-- > 0;) {
+        if (j + 1 == columns.size() || below[j] != below[j + 1])
+          d += "V" + coord(bottom - below[j]);
+        d += "H" + coord(x_at(columns[j].first));
       }
       svg.out += "<path class=\"cluster\" fill=\"" + cluster_colour(row.colour[c]) + "\" d=\"" + d +
                  "Z\"/>\n";
@@ -194,12 +227,12 @@ std::string bars_svg(const BarPlot& p) {
     for (std::size_t g = 1; g < groups.size(); ++g) {
       svg_line(svg, x_at(groups[g].first), y0, x_at(groups[g].first), bottom, "#ffffff", 1.5);
     }
-    // The best K of each method, beside its row.
+    // The best K of each method, beside its K's first row.
     double my = y0 + 14;
     for (const auto& [method, best] : {std::pair<const char*, std::int32_t>{"Evanno", p.evanno},
                                        {"Pritchard", p.pritchard},
                                        {"Parsimony", p.parsimony}}) {
-      if (best != row.k) continue;
+      if (best != row.k || minor(row)) continue;
       svg_text(svg, left + plot_width + 12, my, "start", 12,
                "class=\"best\" font-weight=\"bold\" fill=\"#a35f00\"",
                "\u25c0 " + std::string(method));
@@ -207,20 +240,23 @@ std::string bars_svg(const BarPlot& p) {
     }
     svg.out += "</g>\n";
   }
-  double y = rows_end + 6;
+  double ny = rows_end + 6;
   if (named) {
     for (const Group& g : groups) {
       const double x0 = x_at(g.first), x1 = x_at(g.first + g.count);
       if (g.first > 0) svg_line(svg, x0, rows_end - row_gap, x0, rows_end + 4, "#666666", 1);
-      svg_text(svg, (x0 + x1) / 2, y + 8, "middle", 11, "class=\"population\" fill=\"#222222\"",
+      svg_text(svg, (x0 + x1) / 2, ny + 8, "middle", 11, "class=\"population\" fill=\"#222222\"",
                g.name, x1 - x0 - 2);
     }
-    y += 22;
+    ny += 22;
   }
   if (binned) {
-    svg_text(svg, left, y + 8, "start", 11, "class=\"note\" font-style=\"italic\" fill=\"#666666\"",
-             "More individuals than columns: neighbouring individuals of a population share a "
-             "column that shows their mean memberships.");
+    svg_text(svg, left, ny + 8, "start", 11,
+             "class=\"note\" font-style=\"italic\" fill=\"#666666\"",
+             n > plot_width ? "More individuals than columns: neighbouring individuals of a "
+                              "population share a column that shows their mean memberships."
+                            : "Minor modes: neighbouring individuals of a population share a "
+                              "column that shows their mean memberships.");
   }
   return svg_end(svg);
 }

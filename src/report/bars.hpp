@@ -1,5 +1,6 @@
-// The bar plot of pelvano-plot: the memberships of the representative run of every K, one
-// stacked bar per individual, clusters coloured alike across K.
+// The bar plot of pelvano-plot: for every K the mean memberships of its modes (or the
+// memberships of its representative run), one stacked bar per individual, clusters coloured
+// alike across K.
 #pragma once
 
 #include <cstdint>
@@ -11,13 +12,18 @@
 
 namespace pelvano {
 
-// One K: its representative run and the colours of its clusters.
+// One row: a mode of K (its reference run's clusters) or a run of K, and the colours of its
+// clusters.
 struct BarRow {
   std::int32_t k = 0;
-  std::int32_t run = 0;
-  std::string file;
-  std::vector<int> colour;      // colour index of each cluster
-  std::vector<std::int64_t> q;  // memberships in units of 10^-decimals, K per individual
+  std::int32_t run = 0;     // the run shown, or the mode's reference run
+  std::string file;         // the run's file
+  std::vector<int> colour;  // colour index of each cluster
+  std::vector<double> q;    // memberships, K per individual, in units of 1 / unit
+  double unit = 1;
+  std::int32_t mode = 0;       // the mode's number (1: the major mode); 0 for a run
+  std::int32_t mode_runs = 0;  // the runs of the mode, and of its K
+  std::int32_t k_runs = 0;
 };
 
 struct BarPlot {
@@ -27,8 +33,9 @@ struct BarPlot {
   // From --populations: Pop values and names, in the order of the file.
   std::vector<std::pair<std::string, std::string>> populations;
   bool keep_order = false;
-  int decimals = 0;
-  std::vector<BarRow> rows;  // one per K, in ascending K
+  // One per K in ascending K (a run each), or with modes each K's major mode followed by its
+  // minor modes.
+  std::vector<BarRow> rows;
   std::int32_t evanno = 0, pritchard = 0, parsimony = 0;
 };
 

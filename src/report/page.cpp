@@ -82,6 +82,47 @@ std::string link(const std::string& name, const std::string& what, bool folder =
          "</li>\n";
 }
 
+// The modes of each K, and the bar plot below them.
+std::string modes_section(const Page& p) {
+  if (p.modes.empty() && p.bars.empty()) return "";
+  std::string h = "<section id=\"modes\">\n<h2>Modes</h2>\n";
+  if (!p.modes.empty()) {
+    h += "<p>The runs of each K are aligned to one another and grouped into modes, runs that "
+         "found the same clustering (their similarity G\u2032 at least " +
+         e(p.mode_threshold) +
+         "). The major mode holds the most runs; a minor mode is a group of runs that found "
+         "another clustering, often a sign that the chains were too short or that this K has "
+         "several comparable solutions.</p>\n";
+    h += "<div class=\"scroll\"><table>\n<tr><th>K</th><th>Mode</th><th>Runs</th>"
+         "<th>Mean similarity</th><th>H\u2032</th></tr>\n";
+    for (const KModes& m : p.modes) {
+      for (std::size_t i = 0; i < m.modes.size(); ++i) {
+        const Mode& mode = m.modes[i];
+        h += "<tr>" + cell(std::to_string(m.k)) +
+             cell(i == 0 ? std::string("major") : "minor " + std::to_string(i + 1)) +
+             cell(std::to_string(mode.runs.size()) + " of " + std::to_string(m.runs)) +
+             cell(mode.mean_similarity ? shown(*mode.mean_similarity, 4) : "") +
+             cell(mode.h_prime ? shown(*mode.h_prime, 4) : "") + "</tr>\n";
+      }
+    }
+    h += "</table></div>\n";
+  }
+  if (!p.bars.empty()) {
+    const bool modes = !p.rows.empty() && p.rows.front().mode > 0;
+    h += "<figure class=\"bars\">\n";
+    h += inline_svg(p.bars, modes ? "The mean memberships of the modes of each K, one bar per "
+                                    "individual"
+                                  : "The memberships of one run of each K, one bar per "
+                                    "individual");
+    h += modes ? "<figcaption>The mean memberships of each K's major mode, its minor modes in "
+                 "narrower rows below; a cluster keeps its colour from K to K.</figcaption>\n"
+               : "<figcaption>The memberships of one run of each K; a cluster keeps its colour "
+                 "from K to K.</figcaption>\n";
+    h += "</figure>\n";
+  }
+  return h + "</section>\n";
+}
+
 }  // namespace
 
 std::string link_to(const std::string& name) {
@@ -174,13 +215,8 @@ std::string page_html(const Page& p) {
                   "Mean Ln P(D|K), DeltaK and the Parsimony value against K" +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
   h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
-  if (!p.bars.empty()) {
-    h += "<figure class=\"bars\">\n";
-    h += inline_svg(p.bars, "The memberships of one run of each K, one bar per individual");
-    h += "<figcaption>The memberships of one run of each K; a cluster keeps its colour from K "
-         "to K.</figcaption>\n</figure>\n";
-  }
   h += "</section>\n";
+  h += modes_section(p);
 
   h += "<section id=\"per-k\">\n<h2>Per K</h2>\n<div class=\"scroll\"><table>\n<tr><th>K</th>"
        "<th>Runs</th><th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
@@ -190,7 +226,7 @@ std::string page_html(const Page& p) {
       h += "<th>" + e(name + t) + "</th>";
     }
   }
-  const bool shown_runs = !p.representatives.empty();
+  const bool shown_runs = !p.rows.empty() && p.rows.front().mode == 0;
   if (shown_runs) h += "<th>Run shown</th><th>Its file</th>";
   h += "</tr>\n";
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
@@ -205,7 +241,7 @@ std::string page_html(const Page& p) {
       }
     }
     if (shown_runs) {
-      const BarRow& rep = p.representatives[i];
+      const BarRow& rep = p.rows[i];
       h += cell(std::to_string(rep.run)) + cell(rep.file, "file");
     }
     h += "</tr>\n";
@@ -228,6 +264,11 @@ std::string page_html(const Page& p) {
   h += link(p.figure_file, "the figure");
   h += link(p.bars_file, "the bar plot");
   h += link(p.colours_file, "the colour of every cluster of the bar plot");
+  h += link(p.modes_file, "the modes of each K: the groups of runs that agree");
+  h += link(p.modes_folder,
+            "for each K: the similarity of its runs, their modes and alignments, the modes' "
+            "mean memberships",
+            true);
   h += link(p.clumpp_folder, "the input files of CLUMPP", true);
   h += "</ul>\n</section>\n</main>\n</body>\n</html>\n";
   return h;

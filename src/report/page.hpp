@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/modes.hpp"
 #include "report/bars.hpp"
 #include "report/summary.hpp"
 
@@ -14,13 +15,15 @@ namespace pelvano {
 // Everything the page shows.
 struct Page {
   StudySummary summary;
-  std::vector<BarRow> representatives;  // each K's representative run
-  std::string figure;                   // the SVG documents
+  std::vector<BarRow> rows;   // the bar plot's rows: each K's modes, or one run of each K
+  std::vector<KModes> modes;  // of every K (none for a study written with USEPOPINFO)
+  std::string mode_threshold;
+  std::string figure;  // the SVG documents
   std::string bars;
   std::string results;  // the results file's text
   // The files beside the page, by their names in its folder ("" when not written).
   std::string results_file, list_file, table_file, figure_file, bars_file, colours_file,
-      clumpp_folder;
+      clumpp_folder, modes_file, modes_folder;
 };
 
 // A name in a link: every byte but letters, digits and - . _ ~ percent-encoded.

@@ -86,11 +86,15 @@ std::string table_text(const StudySummary& s) {
 }
 
 std::string alignment_table_text(const std::vector<BarRow>& rows) {
-  std::string out = "K\tRun\tCluster\tColour_index\tColour\n";
+  const bool modes = !rows.empty() && rows.front().mode > 0;
+  std::string out = modes ? "K\tMode\tRun\tCluster\tColour_index\tColour\n"
+                          : "K\tRun\tCluster\tColour_index\tColour\n";
   for (const BarRow& row : rows) {
     for (std::size_t c = 0; c < row.colour.size(); ++c) {
-      out += std::to_string(row.k) + '\t' + std::to_string(row.run) + '\t' + std::to_string(c + 1) +
-             '\t' + std::to_string(row.colour[c]) + '\t' + cluster_colour(row.colour[c]) + '\n';
+      out += std::to_string(row.k) + '\t';
+      if (modes) out += std::to_string(row.mode) + '\t';
+      out += std::to_string(row.run) + '\t' + std::to_string(c + 1) + '\t' +
+             std::to_string(row.colour[c]) + '\t' + cluster_colour(row.colour[c]) + '\n';
     }
   }
   return out;

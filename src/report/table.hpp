@@ -17,8 +17,9 @@ std::string real_cell(double x);
 // end or a double quote is quoted with double quotes, a quote inside it doubled.
 std::string table_text(const StudySummary& s);
 
-// The colours of the bar plot: one row per cluster of each K's representative run, with
-// the columns K, Run, Cluster (numbered as in its file), Colour_index (from 1) and Colour
+// The colours of the bar plot: one row per cluster of each row of the plot, with the
+// columns K, Mode (with modes: 1 for the major mode), Run (the run shown, or the mode's
+// reference run), Cluster (numbered as in that run's file), Colour_index (from 1) and Colour
 // ("#rrggbb").
 std::string alignment_table_text(const std::vector<BarRow>& rows);
 

@@ -17,7 +17,8 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
 what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
 N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
-files and folders, copied in before the steps. A line "@banner@" in an expected file stands
+files and folders, copied in before the steps. A file that the runs removed holds
+"(removed)", and so does FOLDER.folder for a folder they removed. A line "@banner@" in an expected file stands
 for the six lines of e2e/banner. --bless writes the expected folder from the runs; check
 every file it writes before it is committed.
 
@@ -237,6 +238,9 @@ def run_case(a, folder, bless):
         for path in changed(before or {}, snapshot(scratch)):
             full = os.path.join(scratch, path)
             if os.path.isdir(full) and not os.path.islink(full):
+                continue
+            if (before or {}).get(path) == ("folder",) and not os.path.lexists(full):
+                got[path + ".folder"] = b"(removed)\n"
                 continue
             if path.endswith((".svg", ".html")) and os.path.lexists(full):
                 got[path + ".facts"] = facts(full).encode()

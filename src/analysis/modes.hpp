@@ -1,0 +1,77 @@
+// Modes within each K: the replicate runs of K aligned to one another, grouped into the runs
+// that found the same clustering (a mode), and each group averaged.
+//
+// Two runs A and B (A the lower-numbered) are aligned by the permutation pi of B's clusters
+// that minimises D = sum over A's clusters a of sum over the individuals i of
+// (A_ia - B_i,pi(a))^2, each sum in ascending order, in double precision (the lexicographically
+// first pi of exactly equal least D); their similarity is G' = 1 - sqrt(D) / sqrt(2C) for C
+// individuals. Runs are linked when G' reaches the threshold; the largest set of runs all
+// linked to each other (then the largest sum of G' over its pairs, then the first run
+// numbers) is the first mode, the largest set of the runs left the next, and so on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/study.hpp"
+#include "base/tables.hpp"
+
+namespace pelvano {
+
+// The memberships of a file as the modes use them, individual by individual: each row's
+// memberships parsed from their printed text to double and divided by their sum; a row
+// whose memberships sum to 0 stays all zeros.
+std::vector<double> normalised_memberships(const StudyFile& file);
+
+struct Mode {
+  std::vector<std::int32_t> runs;         // its run numbers, ascending
+  std::int32_t reference = 0;             // its reference run
+  std::optional<double> mean_similarity;  // G' over its pairs of runs (none for one run)
+  std::optional<double> min_similarity;
+  std::optional<double> h_prime;  // over its pairs, each run aligned to the reference run
+  double mean_lnp = 0;            // of its runs
+  std::vector<double> mean;       // C x K mean memberships, in the reference run's clusters
+};
+
+// The modes of one K of R runs, numbered 1..R.
+struct KModes {
+  std::int32_t k = 0;
+  std::int32_t runs = 0;
+  std::int32_t individuals = 0;
+  std::vector<double> similarity;  // R x R: G' of each pair at its best alignment, 1 alone
+  // Of each pair (a < b, from 0), the best alignment: element c is b's cluster (from 0) for
+  // a's cluster c. pairs[a * R + b].
+  std::vector<std::vector<int>> pairs;
+  std::vector<int> mode;  // of each run, from 1
+  // Of each run, its clusters aligned to its mode's reference run: element c is its cluster
+  // (from 0) for the reference run's cluster c.
+  std::vector<std::vector<int>> to_reference;
+  std::vector<double> similarity_to_reference;  // G' with its mode's reference run
+  std::vector<Mode> modes;  // the major mode first, then the minor ones in the order found
+};
+
+// The clusters of run `run` (from 1) for the clusters of run `reference` (from 1): element c
+// is run's cluster for reference's cluster c, by the pair's one best alignment.
+std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t reference);
+
+// The modes of K: q[r] holds the normalised memberships of run r + 1 (C x K), lnp[r] its
+// Ln P(D). The pairs are aligned on all cores.
+KModes find_modes(std::int32_t k, std::int32_t individuals,
+                  const std::vector<std::vector<double>>& q, const std::vector<double>& lnp,
+                  const std::string& threshold);
+
+// The modes of every K of the study, KSTART to KEND, each over its own runs.
+std::vector<KModes> modes_of_study(const Run& run, const Study& study,
+                                   const std::string& threshold);
+
+// The largest set of the vertices `among` that are all linked to each other (linked[a * n +
+// b]); of several, the one with the largest sum of weight over its pairs (weight[a * n + b],
+// summed over the pairs in ascending order), then the one whose vertices, in ascending
+// order, come first. Vertices from 0, the result ascending.
+std::vector<int> largest_linked_set(int n, const std::vector<char>& linked,
+                                    const std::vector<double>& weight,
+                                    const std::vector<int>& among);
+
+}  // namespace pelvano

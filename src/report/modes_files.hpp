@@ -1,0 +1,30 @@
+// The modes of each K as files: the table <stem>.modes.tsv (one row per mode) and, in the
+// folder <stem>.modes, for each K the similarity of its runs, each run's mode and alignment,
+// and each mode's mean memberships in the layout of CLUMPP's output file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/modes.hpp"
+#include "base/study.hpp"
+
+namespace pelvano {
+
+// One row per mode: K, Mode (1 = major), Runs, Of, Run_numbers, Reference_run,
+// Mean_similarity, Min_similarity, H_prime (empty for a mode of one run), Mean_LnP.
+std::string modes_table_text(const std::vector<KModes>& ks);
+
+// Writes K<k>.similarity.tsv, K<k>.runs.tsv and K<k>.mode<m>.meanq for every K into `folder`
+// (made when missing), and removes such files an earlier run left that this one does not
+// write.
+void write_modes_folder(const std::string& folder, const Study& study,
+                        const std::vector<KModes>& ks);
+
+// Removes every such file of the folder, and the folder when nothing else is left in it.
+void remove_modes_folder(const std::string& folder);
+
+// "K = 5: 4 modes, of 2, 1, 1 and 1 of 5 runs".
+std::string modes_line(const KModes& m);
+
+}  // namespace pelvano
