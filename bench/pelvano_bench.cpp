@@ -1,8 +1,8 @@
 // Stage timings of Pelvano on large studies: reading one file, the similarity kernel of
 // one K, the replicate scoring of one K, the pair consistency of one K, the whole analysis,
-// and the report. The studies come from PELVANO_BENCH_DATA (made by bench/run_bench.sh):
-// <data>/large/runs holds K = 1..10, 10 runs each, 5000 individuals, in files K<k>_run<r>_f,
-// and <data>/huge/runs the same with 10000 individuals.
+// the report, and the modes of every K (and of 200 runs of one K). The studies come from
+// PELVANO_BENCH_DATA (made by bench/run_bench.sh): <data>/large/runs holds K = 1..10, 10 runs each,
+// 5000 individuals, in files K<k>_run<r>_f, and <data>/huge/runs the same with 10000 individuals.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "analysis/analysis.hpp"
+#include "analysis/modes.hpp"
 #include "base/tables.hpp"
 #include "input/discovery.hpp"
 #include "input/study_reader.hpp"
@@ -63,7 +64,7 @@ Loaded* load(std::int32_t n) {
   auto* l = new Loaded;
   set_up(l->run, kstart, kend, nrun, n);
   pelvano::discover(l->run);
-  l->study = pelvano::read_study(l->run, l->run.READFILE, pelvano::parameter_checks(l->run), false);
+  l->study = pelvano::read_study(l->run, l->run.READFILE, pelvano::parameter_checks(l->run), true);
   pelvano::fill_tables(l->run, l->study);
   pelvano::analyse(l->run);
   pelvano::choose(l->run);
@@ -198,6 +199,36 @@ void BM_Report(benchmark::State& state) {
   std::remove(run.ESTFILENAME.c_str());
 }
 BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond);
+
+// The modes of every K of the 5,000-individual study: each pair of runs of each K aligned,
+// the modes found and averaged.
+void BM_ModesAllK(benchmark::State& state) {
+  Loaded& l = loaded_study();
+  for (auto _ : state) {
+    const auto modes = pelvano::modes_of_study(l.run, l.study, "0.9");
+    benchmark::DoNotOptimize(modes.data());
+  }
+}
+BENCHMARK(BM_ModesAllK)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The modes of 200 runs of K = 10 at 1,000 individuals (<data>/modes200/runs).
+void BM_Modes200Runs(benchmark::State& state) {
+  static Loaded* l = [] {
+    auto* x = new Loaded;
+    set_up(x->run, 10, 10, 200, 1000);
+    x->run.PATHNAME = std::string(std::getenv("PELVANO_BENCH_DATA")) + "/modes200/runs";
+    pelvano::discover(x->run);
+    x->study =
+        pelvano::read_study(x->run, x->run.READFILE, pelvano::parameter_checks(x->run), true);
+    pelvano::fill_tables(x->run, x->study);
+    return x;
+  }();
+  for (auto _ : state) {
+    const auto modes = pelvano::modes_of_study(l->run, l->study, "0.9");
+    benchmark::DoNotOptimize(modes.data());
+  }
+}
+BENCHMARK(BM_Modes200Runs)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

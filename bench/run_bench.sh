@@ -12,13 +12,13 @@ strwrite=$build/tools/strwrite
 data=$build/bench-data
 mkdir -p "$data"
 
-make_study() {  # name ind kmax runs
-  local dir=$data/$1
+make_study() {  # name ind kmax runs [kmin]
+  local dir=$data/$1 kmin=${5:-1}
   if [ ! -f "$dir/.complete" ]; then
     rm -rf "$dir"
-    "$strwrite" study --dir "$dir/runs" --kmin 1 --kmax "$3" --runs "$4" --ind "$2" \
+    "$strwrite" study --dir "$dir/runs" --kmin "$kmin" --kmax "$3" --runs "$4" --ind "$2" \
       --pops 4 --loci 2000 --alleles 4 --seed 3 > /dev/null
-    printf 'runs\nK*\n1\n%s\n%s\n%s\n' "$3" "$2" "$4" > "$dir/bench.par"
+    printf 'runs\nK*\n%s\n%s\n%s\n%s\n' "$kmin" "$3" "$2" "$4" > "$dir/bench.par"
     touch "$dir/.complete"
   fi
 }
@@ -73,12 +73,21 @@ bench() {  # benchmark options...
 }
 
 echo
+echo "== Modes: every pair of runs of each K aligned, the runs grouped and averaged"
+make_study modes200 1000 10 200 10
+read -r wall peak <<< "$(program=$build/pelvano-plot time_runs "$data/modes200" 3)"
+echo "200 runs of K = 10, 1000 individuals: pelvano-plot end to end (median of 3): ${wall} s"
+bench "$build/bench/pelvano_bench" --benchmark_filter=BM_Modes
+echo "(BM_ModesAllK is the 5000-individual study of the first section: compare it with"
+echo " pelvano-plot's time there)"
+
+echo
 echo "== Similarity kernel on one core: ns per pair of individuals and replicate"
 bench taskset -c 0 "$build/bench/pelvano_bench" --benchmark_filter=BM_Kernel
 
 echo
 echo "== Stages, in-process"
-bench "$build/bench/pelvano_bench" --benchmark_filter=-BM_Kernel
+bench "$build/bench/pelvano_bench" --benchmark_filter='-BM_Kernel|BM_Modes' 
 
 echo
 echo "== Scaling: K = 1..4, 5 runs per K"

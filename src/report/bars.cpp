@@ -25,9 +25,12 @@ constexpr double label_height = 20;  // the line above each bar
 constexpr double bar_height = 64;
 constexpr double minor_height = 32;  // the narrower rows of minor modes
 constexpr double row_gap = 10;
-// The most columns of a minor mode's row: its neighbours share columns more coarsely, so that
-// a plot with many minor modes stays small.
+// The most columns of a minor mode's row: 300, fewer when there are many minor modes, so that
+// the rows of all minor modes draw at most this many clusters' columns and the plot stays
+// small; never fewer than 24.
+constexpr double minor_cluster_columns = 45000;
 constexpr double minor_columns = 300;
+constexpr double fewest_minor_columns = 24;
 
 // Pop values in ascending numeric order; values that are not numbers after them.
 bool pop_before(const std::string& a, const std::string& b) {
@@ -153,7 +156,12 @@ std::string bars_svg(const BarPlot& p) {
   const std::vector<std::size_t> order = individual_order(p, groups);
   const std::size_t n = order.size();
   const std::vector<Column> cols = columns_of(groups, n, plot_width);
-  const std::vector<Column> minor_cols = columns_of(groups, n, minor_columns);
+  double minor_clusters = 0;
+  for (const BarRow& row : p.rows) minor_clusters += row.mode > 1 ? row.k : 0;
+  const double minor_most =
+      std::clamp(std::floor(minor_cluster_columns / std::max(1.0, minor_clusters)),
+                 fewest_minor_columns, minor_columns);
+  const std::vector<Column> minor_cols = columns_of(groups, n, minor_most);
   const auto x_at = [&](std::size_t position) {
     return left + plot_width * static_cast<double>(position) / static_cast<double>(n);
   };
@@ -162,7 +170,7 @@ std::string bars_svg(const BarPlot& p) {
   bool minor_binned = false;
   for (const BarRow& row : p.rows) {
     rows_end += label_height + (minor(row) ? minor_height : bar_height) + row_gap;
-    minor_binned = minor_binned || (minor(row) && static_cast<double>(n) > minor_columns);
+    minor_binned = minor_binned || (minor(row) && static_cast<double>(n) > minor_most);
   }
   const bool named = p.pop_column;
   const bool binned = n > plot_width || minor_binned;

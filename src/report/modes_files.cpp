@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <set>
 
@@ -71,6 +72,9 @@ void write_modes_folder(const std::string& folder, const Study& study,
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
+  std::vector<std::string> lines;  // each individual's line up to and including its " : "
+  for (std::size_t x = 0; x < study.individuals.size(); ++x)
+    lines.push_back(individual_line(study, x));
   std::set<std::string> written;
   const auto put = [&](const std::string& name, const std::string& text) {
     replace_file(folder + "/" + name, text);
@@ -102,12 +106,17 @@ void write_modes_folder(const std::string& folder, const Study& study,
 
     for (std::size_t i = 0; i < m.modes.size(); ++i) {
       std::string meanq;
-      for (std::size_t x = 0; x < study.individuals.size(); ++x) {
-        meanq += individual_line(study, x);
+      meanq.reserve(lines.size() * (24 + 7 * k));
+      for (std::size_t x = 0; x < lines.size(); ++x) {
+        meanq += lines[x];
         for (std::size_t c = 0; c < k; ++c) {
+          // As printf's "%.4f" gives it: the exact value of the double, rounded.
           char buf[32];
-          std::snprintf(buf, sizeof buf, "%.4f", m.modes[i].mean[x * k + c]);
-          meanq += (c > 0 ? " " : "") + std::string(buf);
+          const auto end = std::to_chars(buf, buf + sizeof buf, m.modes[i].mean[x * k + c],
+                                         std::chars_format::fixed, 4)
+                               .ptr;
+          if (c > 0) meanq += ' ';
+          meanq.append(buf, end);
         }
         meanq += '\n';
       }
