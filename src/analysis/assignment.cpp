@@ -72,7 +72,10 @@ std::vector<int> potentials(const std::vector<double>& cost, int n, int m, std::
 
 // The depth-first walk over the assignments, in lexicographic order, whose reduced costs add
 // up to no more than the rounding of the Hungarian method: the least exact total wins, the
-// first of exactly equal ones.
+// first of exactly equal ones. When the costs make very many assignments equal but for
+// rounding (clusters that share no individual give costs that add up the same in any
+// assignment), weighing them all would take factorial time: after `budget` steps the walk
+// stops and the first of them, in lexicographic order, is taken.
 struct Search {
   const std::vector<double>* cost = nullptr;
   int n = 0, m = 0;
@@ -82,18 +85,24 @@ struct Search {
   // that column: of such a class only its lowest unused column is tried.
   std::vector<int> same_as;  // the next lower column of the same class, or -1
   std::vector<char> taken;
-  std::vector<int> column, best;
+  std::vector<int> column, best, first;
   double best_total = std::numeric_limits<double>::infinity();
+  long steps = 0;
+  long budget = 20000;
+
+  bool stopped() const { return steps > budget; }
 
   void walk(int row, double total, double reduced_sum) {
+    if (++steps > budget) return;
     if (row == n) {
+      if (first.empty()) first = column;
       if (total < best_total || best.empty()) {
         best_total = total;
         best = column;
       }
       return;
     }
-    for (int c = 0; c < m; ++c) {
+    for (int c = 0; c < m && !stopped(); ++c) {
       if (taken[static_cast<std::size_t>(c)]) continue;
       const int lower = same_as[static_cast<std::size_t>(c)];
       if (lower >= 0 && !taken[static_cast<std::size_t>(lower)]) continue;
@@ -168,7 +177,8 @@ std::vector<int> least_assignment(const std::vector<double>& cost, int rows, int
   s.taken.assign(static_cast<std::size_t>(cols), 0);
   s.column.assign(static_cast<std::size_t>(rows), 0);
   s.walk(0, 0.0, 0.0);
-  return s.best;
+  if (!s.stopped()) return s.best;
+  return s.first.empty() ? hungarian : s.first;
 }
 
 }  // namespace pelvano

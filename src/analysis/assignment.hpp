@@ -12,6 +12,8 @@ namespace pelvano {
 // column, then the second, and so on. Element r of the result is the column of row r. Solved
 // by the Hungarian method; the assignments its solution leaves within rounding of the least
 // total are then weighed by their exact totals, so the result depends on the costs alone.
+// When very many assignments are equal but for the rounding of their totals (more than can
+// be weighed one by one in a few thousand steps), the first of them is taken.
 std::vector<int> least_assignment(const std::vector<double>& cost, int rows, int cols);
 
 // The total of an assignment, summed over the rows in ascending order.
