@@ -68,7 +68,7 @@ std::int64_t best_total(const Matrix& w, const std::vector<int>& rows,
 std::int32_t representative_run(const Run& run, std::int32_t k) {
   if (run.BESTREP(k) > 0) return run.BESTREP(k);
   std::int32_t best = 1;
-  for (std::int32_t r = 2; r <= run.NRUN; ++r) {
+  for (std::int32_t r = 2; r <= run.KRUN(k); ++r) {
     if (run.LOGLK(r, k) > run.LOGLK(best, k)) best = r;
   }
   return best;

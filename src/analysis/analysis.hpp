@@ -12,11 +12,11 @@
 
 namespace pelvano {
 
-// The analysis pass: one ascending loop over K (mean, replicate scoring, sums, penalty and
-// pair consistency, mean and standard deviation, L'(K)), then DeltaK and the Evanno best K,
-// then the Parsimony value of every K. Touches only the run tables. Without
-// score_replicates, no replicate is scored: every K keeps the Parsimony value of a K none of
-// whose runs could be scored.
+// The analysis pass: one ascending loop over K, each K over its own KRUN(K) runs (mean,
+// replicate scoring, sums, penalty and pair consistency, mean and standard deviation,
+// L'(K)), then DeltaK and the Evanno best K, then the Parsimony value of every K. Touches
+// only the run tables. Without score_replicates, no replicate is scored: every K keeps the
+// Parsimony value of a K none of whose runs could be scored.
 void analyse(Run& run);
 
 // The similarity sums of every above-mean replicate of every K that gets scored (of K from
@@ -28,7 +28,7 @@ std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t
 
 // Scores the above-mean replicates of K: fills CLUSTER, QM, CLUSTERSIZE, BESTREP(K),
 // Q2(1, K) (the best score) and Q2(2, K) (the small clusters). precomputed, when given,
-// holds the similarity sums of replicates 1..NRUN of K from precompute_similarities.
+// holds the similarity sums of replicates 1..KRUN(K) of K from precompute_similarities.
 void score_replicates(Run& run, std::int32_t k, double mean,
                       const SimilaritySums* precomputed = nullptr);
 

@@ -34,7 +34,6 @@ std::int64_t first_largest(std::int64_t count, Value value) {
 void analyse(Run& run) {
   const std::int32_t ks = run.KSTART;
   const std::int32_t ke = run.KEND;
-  const double nrun = static_cast<double>(run.NRUN);
 
   for (std::int32_t k = ks; k <= ke; ++k) {
     run.X(k, 1) = 0;
@@ -46,9 +45,12 @@ void analyse(Run& run) {
   const std::vector<SimilaritySums> similarities =
       run.score_replicates ? precompute_similarities(run) : std::vector<SimilaritySums>();
 
+  // Each K over its own runs: KRUN(K) is NRUN but in a folder of uneven runs.
   for (std::int32_t k = ks; k <= ke; ++k) {
+    const std::int32_t runs = run.KRUN(k);
+    const double nrun = static_cast<double>(runs);
     double sum = 0;
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
+    for (std::int32_t r = 1; r <= runs; ++r) sum += run.LOGLK(r, k);
     const double mean = sum / nrun;
 
     if (run.score_replicates) {
@@ -58,7 +60,7 @@ void analyse(Run& run) {
     }
     run.BESTSCORE(k) = run.Q2(1, k);
 
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+    for (std::int32_t r = 1; r <= runs; ++r) {
       const double v = run.LOGLK(r, k);
       run.X(k, 1) += v;
       run.X(k, 2) += v * v;

@@ -152,10 +152,11 @@ std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t
   // cores there are or which one did what.
   std::vector<Replicate> reps;
   for (std::int32_t k = klast; k >= kfirst; --k) {
+    const std::int32_t runs = run.KRUN(k);
     double sum = 0;
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) sum += run.LOGLK(r, k);
-    const double mean = sum / static_cast<double>(run.NRUN);
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+    for (std::int32_t r = 1; r <= runs; ++r) sum += run.LOGLK(r, k);
+    const double mean = sum / static_cast<double>(runs);
+    for (std::int32_t r = 1; r <= runs; ++r) {
       if (above_mean(run, r, k, mean)) reps.push_back(Replicate{k, r, {}});
     }
   }
@@ -193,7 +194,7 @@ void score_replicates(Run& run, std::int32_t k, double mean, const SimilaritySum
   const QEntry& q = run.q(k);
   SimilarityScratch scratch;
   std::vector<std::int32_t> sizes(static_cast<std::size_t>(k));
-  for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+  for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
     if (!above_mean(run, r, k, mean)) continue;
     std::int32_t* cluster = &run.CLUSTER(1, r);
     double* qm = &run.QM(1, r);
@@ -234,11 +235,12 @@ void score_replicates(Run& run, std::int32_t k, double mean, const SimilaritySum
 }
 
 void penalty_and_consistency(Run& run, std::int32_t k, double mean) {
-  const float h = static_cast<float>(k) * 0.5f * static_cast<float>(run.NRUN);
+  // The factor of the penalty counts the runs of this K.
+  const float h = static_cast<float>(k) * 0.5f * static_cast<float>(run.KRUN(k));
   run.Q2(1, k) = run.Q2(1, k) - run.Q2(2, k) / static_cast<double>(h);
 
   std::vector<std::int32_t> above;
-  for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+  for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
     if (above_mean(run, r, k, mean)) above.push_back(r);
   }
   const std::int64_t n = run.NIND;

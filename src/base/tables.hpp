@@ -101,7 +101,8 @@ struct Run {
   std::int32_t KSTART = 0;
   std::int32_t KEND = 0;
   std::int32_t NIND = 0;
-  std::int32_t NRUN = 0;
+  std::int32_t NRUN = 0;  // runs per K; in a folder whose K have different numbers of runs,
+                          // the largest (each K is analysed over its own, KRUN(K))
 
   // Discovery.
   std::int64_t NFILES = 0;
@@ -112,8 +113,10 @@ struct Run {
   // The run tables. Index ranges are inclusive.
   //
   // Filled by the reading, from the study:
-  Table1<std::int32_t> KRUN;  // K KSTART..KEND: the number of runs (files) of K
+  Table1<std::int32_t> KRUN;  // K KSTART..KEND: the number of runs (files) of K, the runs
+                              // K is analysed over: NRUN, or fewer in a folder of uneven runs
   Table2<double> LOGLK;       // replicate 1..NRUN, K KSTART..KEND: the Ln P(D) of run r of K
+                              // (r up to KRUN(K); the slots beyond stay 0 and are not read)
   std::vector<QEntry> Q;      // Q[K - KSTART] is entry K: the memberships of the runs of K
   //
   // Worked on by the analysis pass, one K after the other in ascending order:

@@ -151,7 +151,12 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
 }
 
 void fill_tables(Run& run, const Study& study) {
-  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) run.KRUN(k) = study.runs(k);
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    run.KRUN(k) = study.runs(k);
+    QEntry& q = run.q(k);
+    q.nrun = run.KRUN(k);
+    q.runs.resize(static_cast<std::size_t>(q.nrun));
+  }
   for (const StudyFile& f : study.files) {
     run.LOGLK(f.run, f.k) = f.lnp;
     run.q(f.k).runs[static_cast<std::size_t>(f.run - 1)] = f.q.data();

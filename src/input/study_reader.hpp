@@ -30,7 +30,8 @@ HeaderCheck parameter_checks(const Run& run);
 Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCheck& check,
                  bool keep_text);
 
-// Fills KRUN, LOGLK and Q from the study, after the tables have been created.
+// Fills KRUN, LOGLK and Q from the study, after the tables have been created: entry K of Q
+// then holds the KRUN(K) runs of K.
 void fill_tables(Run& run, const Study& study);
 
 }  // namespace pelvano

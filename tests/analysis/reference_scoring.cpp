@@ -35,7 +35,7 @@ std::int64_t count_clusters(Run& run, std::int32_t k, std::int32_t r, double t) 
 void reference_score_replicates(Run& run, std::int32_t k, double mean, SimilaritySums* sums) {
   const QEntry& q = run.q(k);
   const double needed = static_cast<double>(run.NIND) * first_threshold;
-  for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+  for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
     if (!above_mean(run, r, k, mean)) continue;
 
     // Each individual goes to the cluster of its largest membership (the first of equals).
@@ -115,11 +115,11 @@ void reference_score_replicates(Run& run, std::int32_t k, double mean, Similarit
 }
 
 void reference_penalty_and_consistency(Run& run, std::int32_t k, double mean) {
-  const float h = static_cast<float>(k) * 0.5f * static_cast<float>(run.NRUN);
+  const float h = static_cast<float>(k) * 0.5f * static_cast<float>(run.KRUN(k));
   run.Q2(1, k) = run.Q2(1, k) - run.Q2(2, k) / static_cast<double>(h);
 
   std::vector<std::int32_t> above;
-  for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+  for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
     if (above_mean(run, r, k, mean)) above.push_back(r);
   }
   double p = 0;

@@ -1,6 +1,7 @@
 // The fast replicate scoring and pair consistency against a plain transcription of the
 // loops (reference_scoring.cpp), on random replicates with ties, zeros, NaN, values on the
-// threshold and replicates at their mean: every value must have the same bits.
+// threshold and replicates at their mean, and K with fewer runs than others: every value
+// must have the same bits.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -52,7 +53,8 @@ float draw_membership(std::mt19937_64& rng, bool allow_nan) {
 struct Config {
   std::int32_t kstart, kend, nind, nrun;
   bool nan;
-  bool clustered;  // memberships concentrated on one cluster per individual
+  bool clustered;       // memberships concentrated on one cluster per individual
+  bool uneven = false;  // each K with 1 to nrun runs, as a folder may have them
 };
 
 // Two runs with the same random replicates, their Parsimony tables cleared; the memberships
@@ -72,7 +74,10 @@ void fill(Run& a, Run& b, Study& study, const Config& c, std::uint64_t seed) {
   }
   study = Study{};
   for (std::int32_t k = c.kstart; k <= c.kend; ++k) {
-    for (std::int32_t r = 1; r <= c.nrun; ++r) {
+    const auto runs =
+        c.uneven ? 1 + static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(c.nrun))
+                 : c.nrun;
+    for (std::int32_t r = 1; r <= runs; ++r) {
       StudyFile f;
       f.k = k;
       f.run = r;
@@ -98,7 +103,8 @@ void fill(Run& a, Run& b, Study& study, const Config& c, std::uint64_t seed) {
 
 void PrintTo(const Config& c, std::ostream* os) {
   *os << "K " << c.kstart << ".." << c.kend << ", " << c.nind << " individuals, " << c.nrun
-      << " runs" << (c.nan ? ", NaN" : "") << (c.clustered ? ", clustered" : "");
+      << " runs" << (c.nan ? ", NaN" : "") << (c.clustered ? ", clustered" : "")
+      << (c.uneven ? ", uneven" : "");
 }
 
 class FastScoring : public ::testing::TestWithParam<Config> {};
@@ -114,9 +120,10 @@ TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {
     fill(plain, fast, study, c, seed * 7919 + static_cast<std::uint64_t>(c.nind));
     const std::vector<SimilaritySums> sums = precompute_similarities(fast);
     for (std::int32_t k = c.kstart; k <= c.kend; ++k) {
+      const std::int32_t runs = plain.KRUN(k);
       double total = 0;
-      for (std::int32_t r = 1; r <= c.nrun; ++r) total += plain.LOGLK(r, k);
-      const double mean = total / static_cast<double>(c.nrun);
+      for (std::int32_t r = 1; r <= runs; ++r) total += plain.LOGLK(r, k);
+      const double mean = total / static_cast<double>(runs);
       std::vector<SimilaritySums> plain_sums(static_cast<std::size_t>(c.nrun));
       test::reference_score_replicates(plain, k, mean, plain_sums.data());
       test::reference_penalty_and_consistency(plain, k, mean);
@@ -131,14 +138,14 @@ TEST_P(FastScoring, HasTheBitsOfThePlainLoops) {
       EXPECT_EQ(plain.BESTREP(k), fast.BESTREP(k)) << "seed " << seed << " K " << k;
       scored += plain.BESTREP(k) > 0;
       // The sums of every scored replicate, best or not.
-      for (std::int32_t r = 1; r <= c.nrun; ++r) {
+      for (std::int32_t r = 1; r <= runs; ++r) {
         const SimilaritySums& a = plain_sums[static_cast<std::size_t>(r - 1)];
         const SimilaritySums& b = sums[static_cast<std::size_t>(k - c.kstart) * c.nrun + r - 1];
         EXPECT_TRUE(same_bits(a.sw, b.sw) && same_bits(a.sb, b.sb) && a.cw == b.cw && a.cb == b.cb)
             << "seed " << seed << " K " << k << " run " << r << ": " << a.sw << " " << a.sb
             << " vs " << b.sw << " " << b.sb;
       }
-      for (std::int32_t r = 1; r <= c.nrun; ++r) {
+      for (std::int32_t r = 1; r <= runs; ++r) {
         if (mean >= plain.LOGLK(r, k)) continue;
         for (std::int32_t i = 1; i <= c.nind; ++i) {
           ASSERT_EQ(plain.CLUSTER(i, r), fast.CLUSTER(i, r));
@@ -161,7 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Config{1, 3, 33, 7, false, true}, Config{3, 4, 64, 2, true, true},
                       Config{1, 2, 65, 9, false, false}, Config{5, 7, 100, 5, false, true},
                       Config{11, 11, 129, 4, true, false}, Config{1, 4, 257, 8, false, true},
-                      Config{9, 14, 61, 10, false, true}, Config{1, 12, 43, 6, true, true}));
+                      Config{9, 14, 61, 10, false, true}, Config{1, 12, 43, 6, true, true},
+                      Config{1, 8, 40, 5, false, true, true},
+                      Config{2, 9, 70, 7, true, true, true}));
 
 }  // namespace
 }  // namespace pelvano
