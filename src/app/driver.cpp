@@ -73,6 +73,10 @@ void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text) 
     study = read_study(run, run.READFILE, parameter_checks(run), keep_text);
   }
   fill_tables(run, study);
+  if (uneven_runs(run)) {
+    std::fputs(("Each K is analysed over its own runs: " + runs_per_k(run) + ".\n").c_str(),
+               run.console);
+  }
   if (study.has_usepopinfo()) {
     run.score_replicates = false;
     std::fputs((usepopinfo_line(study) + "\n").c_str(), run.console);

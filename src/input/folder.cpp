@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "base/fatal.hpp"
 #include "base/listing.hpp"
@@ -30,6 +31,47 @@ std::string common_generic_name(const std::vector<std::string>& names, std::stri
   }
   return generic + "*";
 }
+
+namespace {
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The name with every run of digits replaced by one "#": K3_run12_f gives K#_run#_f.
+std::string name_pattern(const std::string& name) {
+  std::string pattern;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (!is_digit(name[i])) {
+      pattern += name[i];
+    } else if (i == 0 || !is_digit(name[i - 1])) {
+      pattern += '#';
+    }
+  }
+  return pattern;
+}
+
+// Stops the run when the names (in list order) form more than one pattern: a folder of two
+// studies, say admix_K#_run#_f and noadmix_K#_run#_f, must not become one study of uneven
+// runs.
+void check_one_pattern(const std::vector<std::string>& names, const std::string& where) {
+  std::vector<std::string> patterns;
+  std::set<std::string> seen;
+  for (const std::string& name : names) {
+    std::string pattern = name_pattern(name);
+    if (seen.insert(pattern).second) patterns.push_back(std::move(pattern));
+  }
+  if (patterns.size() < 2) return;
+  std::string listed;
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    listed += (i == 0 ? "" : i + 1 == patterns.size() ? " and " : ", ") + patterns[i];
+  }
+  stoponerror(where + " have different numbers of runs per K, and their names form " +
+              itoc(static_cast<std::int64_t>(patterns.size())) +
+              " patterns (# for a number): " + listed + "; choose one study with --name!");
+}
+
+}  // namespace
 
 std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
   const Options& o = run.options;
@@ -70,7 +112,7 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
     }
   }
   // One study: the same individuals in every file (checked as each file is read, before its
-  // rows are), every K of the range, as many runs of each.
+  // rows are), every K of the range, and one pattern of names when the runs per K differ.
   const std::string where = "The Structure output files in folder " + folder;
   study = read_study(
       run, files,
@@ -91,16 +133,16 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
                   " and K = " + itoc(kend) + ": DeltaK needs every K!");
     }
   }
-  std::string counts;
+  // Each K is analysed over its own runs, and the tables are made for the largest count.
+  // Counts that differ, with names of more than one pattern, are two studies, not one.
+  const std::size_t first_count = study.runs_of.begin()->second.size();
+  std::size_t runs = 0;
   bool even = true;
-  const std::size_t runs = study.runs_of.begin()->second.size();
-  for (const auto& [k, of_k] : study.runs_of) {
-    const auto n = static_cast<std::int64_t>(of_k.size());
-    counts +=
-        (counts.empty() ? "" : ", ") + itoc(n) + (n == 1 ? " run" : " runs") + " of K = " + itoc(k);
-    even = even && of_k.size() == runs;
+  for (const auto& of_k : study.runs_of) {
+    even = even && of_k.second.size() == first_count;
+    runs = std::max(runs, of_k.second.size());
   }
-  if (!even) stoponerror(where + " have different numbers of runs per K: " + counts + "!");
+  if (!even) check_one_pattern(names, where);
 
   run.KSTART = kstart;
   run.KEND = kend;

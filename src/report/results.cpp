@@ -1,5 +1,7 @@
 #include "report/results.hpp"
 
+#include <map>
+
 #include "analysis/analysis.hpp"
 #include "base/fatal.hpp"
 #include "base/format.hpp"
@@ -17,12 +19,41 @@ void put(std::string& out, std::string_view text) {
 
 }  // namespace
 
+std::string runs_per_k(const Run& run) {
+  if (!uneven_runs(run)) return itoc(run.NRUN);
+  std::map<std::int32_t, std::int32_t> times;  // how many K have each number of runs
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) ++times[run.KRUN(k)];
+  std::int32_t common = 0;
+  std::int32_t most = 0;
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (times[run.KRUN(k)] > most) {
+      most = times[run.KRUN(k)];
+      common = run.KRUN(k);
+    }
+  }
+  std::string text = itoc(common);
+  const char* separator = ", except ";
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (run.KRUN(k) == common) continue;
+    text += separator + ("K = " + itoc(k)) + ": " + itoc(run.KRUN(k));
+    separator = ", ";
+  }
+  return text;
+}
+
+bool uneven_runs(const Run& run) {
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (run.KRUN(k) != run.NRUN) return true;
+  }
+  return false;
+}
+
 std::string report_text(const ReportValues& v) {
   std::string out;
   put(out, "Input file for Pelvano: " + v.fname);
   put(out, "Structure output file names in file: " + v.filelistname);
   put(out, "Number of sampled individuals: " + itoc(v.nind));
-  put(out, "Number of runs per K value: " + itoc(v.nrun));
+  put(out, "Number of runs per K value: " + v.runs);
   put(out, "Range of K values: [" + itoc(v.kstart) + ", " + itoc(v.kend) + "]");
 
   put(out, "");
@@ -65,7 +96,7 @@ std::string results_text(const Run& run, const Study& study) {
   v.fname = run.fname;
   v.filelistname = run.FILELISTNAME;
   v.nind = run.NIND;
-  v.nrun = run.NRUN;
+  v.runs = runs_per_k(run);
   v.kstart = run.KSTART;
   v.kend = run.KEND;
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
