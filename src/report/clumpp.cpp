@@ -28,7 +28,7 @@ std::string paramfile(std::int32_t k, const Run& run, bool pop) {
   std::string s = "DATATYPE 0\nINDFILE " + stem + ".indfile\n";
   if (pop) s += "POPFILE " + stem + ".popfile\n";
   s += "OUTFILE " + stem + ".outfile\nMISCFILE " + stem + ".miscfile\nK " + std::to_string(k) +
-       "\nC " + std::to_string(run.NIND) + "\nR " + std::to_string(run.NRUN) + "\nM " +
+       "\nC " + std::to_string(run.NIND) + "\nR " + std::to_string(run.KRUN(k)) + "\nM " +
        (k == 1 ? "2" : "3") + "\nW 0\nS 2\nGREEDY_OPTION 2\nREPEATS 1000\nPERMUTATIONFILE " + stem +
        ".permutationfile\nPRINT_PERMUTED_DATA 0\nPERMUTED_DATAFILE " + stem +
        ".perm_datafile\nPRINT_EVERY_PERM 0\nEVERY_PERMFILE " + stem +
@@ -71,7 +71,7 @@ void write_clumpp(const std::string& folder, const Run& run, const Study& study)
   }
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
     std::string ind, pop;
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) {
+    for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
       const StudyFile& x = study.file(k, r);
       for (std::size_t i = 0; i < study.individuals.size(); ++i) {
         ind += individual_line(study, i) + std::string(x.memberships(i)) + "\n";

@@ -30,6 +30,11 @@ std::string reason(double v, std::string_view placeholder_reason) {
   return std::string(placeholder_reason);
 }
 
+// A K with a single run where other K have more: it has no standard deviation.
+bool lone_run(const StudySummary& s, const KSummary& k) {
+  return k.runs == 1 && s.nrun > 1;
+}
+
 struct LeftOut {
   std::int32_t k;
   std::string why;
@@ -306,7 +311,7 @@ Panel mean_panel(const StudySummary& s) {
       include(p, k.mean - k.sd);
       include(p, k.mean + k.sd);
     } else {
-      sds.push_back({k.k, reason(k.sd, "no value")});
+      sds.push_back({k.k, lone_run(s, k) ? "one run" : reason(k.sd, "no value")});
     }
   }
   if (!means.empty()) p.notes.push_back("Mean left out for " + k_list(means));
@@ -340,7 +345,7 @@ Panel deltak_panel(const StudySummary& s) {
     if (drawable(*k.deltak)) {
       include(p, *k.deltak);
     } else {
-      out.push_back({k.k, reason(*k.deltak, "no value")});
+      out.push_back({k.k, lone_run(s, k) ? "one run" : reason(*k.deltak, "no value")});
     }
   }
   if (s.ks.size() < 3) {
@@ -441,9 +446,14 @@ std::string figure_svg(const StudySummary& s) {
   const std::string range = s.ks.size() == 1
                                 ? "K = " + std::to_string(c.kmin)
                                 : "K = " + std::to_string(c.kmin) + " to " + std::to_string(c.kmax);
+  // Runs that differ between K are named last: "K = 1 to 7, runs per K: 3, except K = 7: 2".
+  const bool even =
+      std::all_of(s.ks.begin(), s.ks.end(), [&](const KSummary& k) { return k.runs == s.nrun; });
+  const std::string runs =
+      even ? std::to_string(s.nrun) + (s.nrun == 1 ? " run" : " runs") + " per K, " + range
+           : range + ", runs per K: " + s.runs;
   svg_text(c.svg, left, 51, "start", 12.5, "fill=\"#444444\"",
-           std::to_string(s.nind) + " individuals, " + std::to_string(s.nrun) +
-               (s.nrun == 1 ? " run" : " runs") + " per K, " + range);
+           std::to_string(s.nind) + " individuals, " + runs);
   svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"",
            "Best K:  Evanno " + (s.evanno > 0 ? std::to_string(s.evanno) : std::string("none")) +
                "   \u00b7   Pritchard " + std::to_string(s.pritchard) + "   \u00b7   Parsimony " +

@@ -156,7 +156,7 @@ std::string page_html(const Page& p) {
   for (const auto& [term, value] : {std::pair<std::string, std::string>{"Folder", s.folder},
                                     {"Structure output files", s.generic + "_f"},
                                     {"Individuals", std::to_string(s.nind)},
-                                    {"Runs per K", std::to_string(s.nrun)},
+                                    {"Runs per K", s.runs},
                                     {"K", krange},
                                     {"Analysed by", version_line}}) {
     h += "<dt>" + e(term) + "</dt><dd>" + e(value) + "</dd>\n";

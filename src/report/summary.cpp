@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "analysis/analysis.hpp"
+#include "report/results.hpp"
 
 namespace pelvano {
 
@@ -12,6 +13,7 @@ StudySummary summarise(const Run& run, const Study& study) {
   s.generic = run.FILENAME;
   s.nind = run.NIND;
   s.nrun = run.NRUN;
+  s.runs = runs_per_k(run);
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
     KSummary row;
     row.k = k;
@@ -29,7 +31,7 @@ StudySummary summarise(const Run& run, const Study& study) {
     row.parsimony = run.Q2(1, k);
     row.best_run = run.BESTREP(k);
     row.best_file = best_output_file(run, study, k);
-    for (std::int32_t r = 1; r <= run.NRUN; ++r) row.lnp.push_back(run.LOGLK(r, k));
+    for (std::int32_t r = 1; r <= run.KRUN(k); ++r) row.lnp.push_back(run.LOGLK(r, k));
     s.ks.push_back(std::move(row));
   }
   s.evanno = run.evanno_best;

@@ -37,7 +37,8 @@ struct StudySummary {
   std::string folder;   // folder of the Structure output files, as in the parameter file
   std::string generic;  // their generic name, ending with "*"
   std::int32_t nind = 0;
-  std::int32_t nrun = 0;
+  std::int32_t nrun = 0;     // runs per K: the largest number when they differ
+  std::string runs;          // the runs per K as the report states them ("3, except K = 7: 2")
   std::vector<KSummary> ks;  // KSTART..KEND in order
   std::int32_t evanno = 0;   // 0: no DeltaK could be compared
   std::int32_t pritchard = 0;
