@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #include "analysis/assignment.hpp"
@@ -14,24 +15,37 @@ namespace pelvano {
 
 namespace {
 
-// A membership as printed, to double: "0.123" as 123 / 1000 (one rounding, so the double
-// nearest the decimal), any other form through the reading rules.
-double membership_value(std::string_view t) {
-  if (t.size() >= 3 && t.size() <= 17 && (t[0] == '0' || t[0] == '1') && t[1] == '.') {
-    std::int64_t units = 0;
-    double scale = 1;
-    bool digits = true;
-    for (std::size_t i = 2; i < t.size() && digits; ++i) {
-      digits = t[i] >= '0' && t[i] <= '9';
-      units = units * 10 + (t[i] - '0');
-      scale *= 10;
+constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The memberships of a row as printed, single-spaced, to doubles: "0.123" as 123 / 1000 (one
+// rounding, so the double nearest the decimal), any other form through the reading rules.
+void membership_values(std::string_view text, std::size_t k, double* row) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (std::size_t c = 0; c < k && p < end; ++c) {
+    if (end - p >= 3 && (p[0] == '0' || p[0] == '1') && p[1] == '.') {
+      std::int64_t units = p[0] - '0';
+      const char* q = p + 2;
+      int places = 0;
+      while (q < end && *q >= '0' && *q <= '9' && places < 15) {
+        units = units * 10 + (*q++ - '0');
+        ++places;
+      }
+      if (places > 0 && (q == end || *q == ' ')) {
+        row[c] = static_cast<double>(units) / powers_of_ten[places];
+        p = q + 1;
+        continue;
+      }
     }
-    if (digits)
-      return static_cast<double>(units + (t[0] - '0') * static_cast<std::int64_t>(scale)) / scale;
+    const char* q =
+        static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
+    if (q == nullptr) q = end;
+    double v = 0;
+    parse_real(std::string_view(p, static_cast<std::size_t>(q - p)), v);
+    row[c] = v;
+    p = q + 1;
   }
-  double v = 0;
-  parse_real(t, v);
-  return v;
 }
 
 // The costs of every pairing of A's clusters a with B's clusters b: the sum over the
@@ -111,14 +125,8 @@ std::vector<double> normalised_memberships(const StudyFile& file) {
   const auto k = static_cast<std::size_t>(file.k);
   std::vector<double> q(file.q.size(), 0.0);
   for (std::size_t i = 0; i + 1 < file.q_start.size(); ++i) {
-    const std::string_view text = file.memberships(i);
     double* row = q.data() + i * k;
-    std::size_t c = 0;
-    for (std::size_t p = 0; p < text.size() && c < k; ++c) {
-      const std::size_t end = std::min(text.find(' ', p), text.size());
-      row[c] = membership_value(text.substr(p, end - p));
-      p = end + 1;
-    }
+    membership_values(file.memberships(i), k, row);
     double sum = 0;
     for (std::size_t x = 0; x < k; ++x) sum += row[x];
     if (sum != 0) {
@@ -269,18 +277,29 @@ KModes find_modes(std::int32_t k, std::int32_t individuals,
   return m;
 }
 
-std::vector<KModes> modes_of_study(const Run& run, const Study& study,
-                                   const std::string& threshold) {
-  std::vector<KModes> out;
-  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-    std::vector<std::vector<double>> q;
-    std::vector<double> lnp;
-    for (std::int32_t r = 1; r <= study.runs(k); ++r) {
-      const StudyFile& f = study.file(k, r);
-      q.push_back(normalised_memberships(f));
-      lnp.push_back(f.lnp);
+std::vector<KModes> modes_of_study(const Study& study, std::int32_t kfirst, std::int32_t klast,
+                                   std::int32_t individuals, const std::string& threshold) {
+  // The memberships of every run of every K, normalised on all cores, each into its place.
+  std::vector<std::vector<std::vector<double>>> q;
+  std::vector<std::pair<std::int32_t, std::int32_t>> files;  // (K, run)
+  for (std::int32_t k = kfirst; k <= klast; ++k) {
+    q.emplace_back(static_cast<std::size_t>(study.runs(k)));
+    for (std::int32_t r = 1; r <= study.runs(k); ++r) files.emplace_back(k, r);
+  }
+  std::atomic<std::size_t> next{0};
+  run_on_cores(files.size(), [&](bool) {
+    for (std::size_t t; (t = next.fetch_add(1)) < files.size();) {
+      const auto [k, r] = files[t];
+      q[static_cast<std::size_t>(k - kfirst)][static_cast<std::size_t>(r - 1)] =
+          normalised_memberships(study.file(k, r));
     }
-    out.push_back(find_modes(k, run.NIND, q, lnp, threshold));
+  });
+  std::vector<KModes> out;
+  for (std::int32_t k = kfirst; k <= klast; ++k) {
+    std::vector<double> lnp;
+    for (std::int32_t r = 1; r <= study.runs(k); ++r) lnp.push_back(study.file(k, r).lnp);
+    out.push_back(
+        find_modes(k, individuals, q[static_cast<std::size_t>(k - kfirst)], lnp, threshold));
   }
   return out;
 }

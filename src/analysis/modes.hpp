@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "base/study.hpp"
-#include "base/tables.hpp"
 
 namespace pelvano {
 
@@ -62,9 +61,9 @@ KModes find_modes(std::int32_t k, std::int32_t individuals,
                   const std::vector<std::vector<double>>& q, const std::vector<double>& lnp,
                   const std::string& threshold);
 
-// The modes of every K of the study, KSTART to KEND, each over its own runs.
-std::vector<KModes> modes_of_study(const Run& run, const Study& study,
-                                   const std::string& threshold);
+// The modes of every K of the study, kfirst to klast, each over its own runs.
+std::vector<KModes> modes_of_study(const Study& study, std::int32_t kfirst, std::int32_t klast,
+                                   std::int32_t individuals, const std::string& threshold);
 
 // The largest set of the vertices `among` that are all linked to each other (linked[a * n +
 // b]); of several, the one with the largest sum of weight over its pairs (weight[a * n + b],

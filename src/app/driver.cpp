@@ -49,7 +49,8 @@ bool names_folder(const Options& o) {
 
 }  // namespace
 
-void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text) {
+void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text,
+                      const std::function<void()>& meanwhile) {
   if (show_banner) showversion(run.console, run.pauses);
   if (names_folder(run.options)) {
     const std::vector<std::string> files = read_folder(run, study, keep_text);
@@ -81,6 +82,7 @@ void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text) 
     run.score_replicates = false;
     std::fputs((usepopinfo_line(study) + "\n").c_str(), run.console);
   }
+  if (meanwhile) meanwhile();
   analyse(run);
   choose(run);
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <future>
 
 #include "analysis/modes.hpp"
 #include "analysis/puechmaille.hpp"
@@ -78,18 +79,33 @@ void plot(Run& run) {
     bars.populations = read_populations(run.options.populations, "pelvano-plot");
   }
   Study study;
-  read_and_analyse(run, study, /*show_banner=*/false, /*keep_text=*/true);
+  // The modes need the study alone: they are found while the analysis runs.
+  std::future<std::vector<KModes>> modes_found;
+  read_and_analyse(run, study, /*show_banner=*/false, /*keep_text=*/true, [&] {
+    if (study.has_usepopinfo()) return;
+    check_decimals(study);
+    modes_found = std::async(std::launch::async,
+                             [&study, first = run.KSTART, last = run.KEND, individuals = run.NIND,
+                              threshold = run.options.mode_threshold] {
+                               return modes_of_study(study, first, last, individuals, threshold);
+                             });
+  });
   StudySummary summary = summarise(run, study);
   const bool memberships = !study.has_usepopinfo();
   if (study.renamed && memberships) summary.renamed = renamed_line(study);
   if (!summary.renamed.empty()) std::fprintf(run.console, "%s\n", summary.renamed.c_str());
   if (!memberships) summary.usepopinfo = usepopinfo_line(study);
 
-  std::vector<KModes> modes;
+  Page page;
+  const std::string modes_folder = companion_file_name(run, ".modes");
+  std::future<void> modes_written;
   if (memberships) {
-    check_decimals(study);
-    modes = modes_of_study(run, study, run.options.mode_threshold);
-    bars.rows = run.options.best_runs ? run_rows(run, study) : mode_rows(study, modes);
+    page.modes = modes_found.get();
+    // The folder of the modes is written meanwhile, beside everything else, which only reads
+    // the modes.
+    modes_written = std::async(std::launch::async,
+                               [&] { write_modes_folder(modes_folder, study, page.modes); });
+    bars.rows = run.options.best_runs ? run_rows(run, study) : mode_rows(study, page.modes);
     if (study.pop_column()) {
       std::vector<std::string> pop;
       for (const Individual& x : study.individuals) pop.push_back(x.pop);
@@ -113,17 +129,14 @@ void plot(Run& run) {
     bars.parsimony = summary.parsimony;
   }
 
-  Page page;
   page.figure = figure_svg(summary);
   page.table_file = write(run, "Table in file", ".tsv", table_text(summary));
   page.figure_file = write(run, "Figure in file", ".svg", page.figure);
   const std::string clumpp_folder = companion_file_name(run, ".clumpp");
-  const std::string modes_folder = companion_file_name(run, ".modes");
   if (memberships) {
-    page.modes_file = write(run, "Modes in file", ".modes.tsv", modes_table_text(modes));
-    write_modes_folder(modes_folder, study, modes);
+    page.modes_file = write(run, "Modes in file", ".modes.tsv", modes_table_text(page.modes));
     page.modes_folder = base_name(modes_folder);
-    for (const KModes& m : modes) {
+    for (const KModes& m : page.modes) {
       if (m.modes.size() > 1) std::fprintf(run.console, "%s\n", modes_line(m).c_str());
     }
     page.bars = bars_svg(bars);
@@ -147,10 +160,10 @@ void plot(Run& run) {
   page.list_file = base_name(run.FILELISTNAME);
   page.results = results_text(run, study);
   page.rows = bars.rows;
-  page.modes = std::move(modes);
   page.mode_threshold = run.options.mode_threshold;
   page.summary = std::move(summary);
   write(run, "Page in file", ".html", page_html(page));
+  if (modes_written.valid()) modes_written.get();
   for (const Puechmaille& p : page.summary.puechmaille) {
     std::fprintf(run.console,
                  "Puechmaille's estimators at threshold %s: MedMeaK %d, MaxMeaK %d, MedMedK %d, "

@@ -1,12 +1,14 @@
 #include "report/bars.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <map>
 
 #include "base/fatal.hpp"
+#include "base/parallel.hpp"
 #include "base/variables.hpp"
 #include "report/palette.hpp"
 #include "report/svg.hpp"
@@ -151,6 +153,66 @@ std::string row_label(const BarRow& row) {
 
 }  // namespace
 
+// One row of the plot, its top at y: its label, one path per cluster, the lines between the
+// groups and the marks of the methods' best K.
+template <class XAt>
+void draw_row(Svg& svg, const BarPlot& p, const BarRow& row, double y,
+              const std::vector<std::size_t>& order, const std::vector<Group>& groups,
+              const std::vector<Column>& columns, const XAt& x_at) {
+  const auto k = static_cast<std::size_t>(row.k);
+  const double y0 = y + label_height;
+  const double bottom = y0 + ((row.mode > 1) ? minor_height : bar_height);
+  const double full = bottom - y0;
+  svg.out += (row.mode > 1) ? "<g class=\"row minor\">\n" : "<g class=\"row\">\n";
+  svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"", row_label(row), plot_width);
+  // The height each cluster takes in each column, stacked in the order of the colours.
+  std::vector<std::size_t> stack(k);
+  for (std::size_t c = 0; c < k; ++c) stack[c] = c;
+  std::sort(stack.begin(), stack.end(),
+            [&](std::size_t a, std::size_t b) { return row.colour[a] < row.colour[b]; });
+  std::vector<double> below(columns.size(), 0.0);
+  for (const std::size_t c : stack) {
+    std::string d;
+    std::vector<double> above(columns.size());
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+      double sum = 0;
+      for (std::size_t at = columns[j].first; at < columns[j].last; ++at) {
+        sum += row.q[order[at] * k + c];
+      }
+      const double share = sum / row.unit / static_cast<double>(columns[j].last - columns[j].first);
+      above[j] = std::min(full, below[j] + std::max(0.0, share) * full);
+    }
+    // Along the top edge from left to right, back along the bottom edge.
+    d += "M" + coord(x_at(columns[0].first)) + " " + coord(bottom - above[0]);
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+      if (j > 0 && above[j] != above[j - 1]) d += "V" + coord(bottom - above[j]);
+      d += "H" + coord(x_at(columns[j].last));
+    }
+    for (std::size_t j = columns.size(); j-- > 0;) {
+      if (j + 1 == columns.size() || below[j] != below[j + 1]) d += "V" + coord(bottom - below[j]);
+      d += "H" + coord(x_at(columns[j].first));
+    }
+    svg.out += "<path class=\"cluster\" fill=\"" + cluster_colour(row.colour[c]) + "\" d=\"" + d +
+               "Z\"/>\n";
+    below = std::move(above);
+  }
+  for (std::size_t g = 1; g < groups.size(); ++g) {
+    svg_line(svg, x_at(groups[g].first), y0, x_at(groups[g].first), bottom, "#ffffff", 1.5);
+  }
+  // The best K of each method, beside its K's first row.
+  double my = y0 + 14;
+  for (const auto& [method, best] : {std::pair<const char*, std::int32_t>{"Evanno", p.evanno},
+                                     {"Pritchard", p.pritchard},
+                                     {"Parsimony", p.parsimony}}) {
+    if (best != row.k || (row.mode > 1)) continue;
+    svg_text(svg, left + plot_width + 12, my, "start", 12,
+             "class=\"best\" font-weight=\"bold\" fill=\"#a35f00\"",
+             "\u25c0 " + std::string(method));
+    my += 18;
+  }
+  svg.out += "</g>\n";
+}
+
 std::string bars_svg(const BarPlot& p) {
   std::vector<Group> groups;
   const std::vector<std::size_t> order = individual_order(p, groups);
@@ -189,65 +251,24 @@ std::string bars_svg(const BarPlot& p) {
                         "scored run, its run of largest Ln P(D)); a cluster keeps its colour "
                         "from K to K."));
 
+  // Each row drawn on its own, on all cores, then put in order.
+  std::vector<double> row_top(p.rows.size());
   double y = top;
-  for (const BarRow& row : p.rows) {
-    const auto k = static_cast<std::size_t>(row.k);
-    const double y0 = y + label_height;
-    const double bottom = y0 + (minor(row) ? minor_height : bar_height);
-    const double full = bottom - y0;
-    const std::vector<Column>& columns = minor(row) ? minor_cols : cols;
-    y = bottom + row_gap;
-    svg.out += minor(row) ? "<g class=\"row minor\">\n" : "<g class=\"row\">\n";
-    svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"", row_label(row), plot_width);
-    // The height each cluster takes in each column, stacked in the order of the colours.
-    std::vector<std::size_t> stack(k);
-    for (std::size_t c = 0; c < k; ++c) stack[c] = c;
-    std::sort(stack.begin(), stack.end(),
-              [&](std::size_t a, std::size_t b) { return row.colour[a] < row.colour[b]; });
-    std::vector<double> below(columns.size(), 0.0);
-    for (const std::size_t c : stack) {
-      std::string d;
-      std::vector<double> above(columns.size());
-      for (std::size_t j = 0; j < columns.size(); ++j) {
-        double sum = 0;
-        for (std::size_t at = columns[j].first; at < columns[j].last; ++at) {
-          sum += row.q[order[at] * k + c];
-        }
-        const double share =
-            sum / row.unit / static_cast<double>(columns[j].last - columns[j].first);
-        above[j] = std::min(full, below[j] + std::max(0.0, share) * full);
-      }
-      // Along the top edge from left to right, back along the bottom edge.
-      d += "M" + coord(x_at(columns[0].first)) + " " + coord(bottom - above[0]);
-      for (std::size_t j = 0; j < columns.size(); ++j) {
-        if (j > 0 && above[j] != above[j - 1]) d += "V" + coord(bottom - above[j]);
-        d += "H" + coord(x_at(columns[j].last));
-      }
-      for (std::size_t j = columns.size(); j-- > 0;) {
-        if (j + 1 == columns.size() || below[j] != below[j + 1])
-          d += "V" + coord(bottom - below[j]);
-        d += "H" + coord(x_at(columns[j].first));
-      }
-      svg.out += "<path class=\"cluster\" fill=\"" + cluster_colour(row.colour[c]) + "\" d=\"" + d +
-                 "Z\"/>\n";
-      below = std::move(above);
-    }
-    for (std::size_t g = 1; g < groups.size(); ++g) {
-      svg_line(svg, x_at(groups[g].first), y0, x_at(groups[g].first), bottom, "#ffffff", 1.5);
-    }
-    // The best K of each method, beside its K's first row.
-    double my = y0 + 14;
-    for (const auto& [method, best] : {std::pair<const char*, std::int32_t>{"Evanno", p.evanno},
-                                       {"Pritchard", p.pritchard},
-                                       {"Parsimony", p.parsimony}}) {
-      if (best != row.k || minor(row)) continue;
-      svg_text(svg, left + plot_width + 12, my, "start", 12,
-               "class=\"best\" font-weight=\"bold\" fill=\"#a35f00\"",
-               "\u25c0 " + std::string(method));
-      my += 18;
-    }
-    svg.out += "</g>\n";
+  for (std::size_t r = 0; r < p.rows.size(); ++r) {
+    row_top[r] = y;
+    y += label_height + (minor(p.rows[r]) ? minor_height : bar_height) + row_gap;
   }
+  std::vector<std::string> drawn(p.rows.size());
+  std::atomic<std::size_t> next{0};
+  run_on_cores(p.rows.size(), [&](bool) {
+    for (std::size_t r; (r = next.fetch_add(1)) < p.rows.size();) {
+      Svg part{{}, svg.width, svg.height};
+      draw_row(part, p, p.rows[r], row_top[r], order, groups, minor(p.rows[r]) ? minor_cols : cols,
+               x_at);
+      drawn[r] = std::move(part.out);
+    }
+  });
+  for (const std::string& part : drawn) svg.out += part;
   double ny = rows_end + 6;
   if (named) {
     for (const Group& g : groups) {

@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <exception>
 #include <set>
 
 #include "base/fatal.hpp"
 #include "base/listing.hpp"
 #include "base/output.hpp"
+#include "base/parallel.hpp"
 #include "report/clumpp.hpp"
 #include "report/table.hpp"
 
@@ -40,10 +44,80 @@ bool modes_file(const std::string& name) {
   return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
 }
 
+// A value as printf's "%.4f" writes it: the exact value of the double, rounded to four
+// decimals (a tie to the even last digit). From 0 to 1, away from a tie, the product with
+// 10000 rounds to the same whole number as the exact value, and its six characters are
+// written at `at`; anything else is left to the library. Returns the end of what it wrote.
+char* four_decimals(char* at, double v) {
+  if (v >= 0 && v <= 1) {
+    const double x = v * 10000.0;
+    const double whole = std::floor(x);
+    const double fraction = x - whole;
+    if (std::fabs(fraction - 0.5) > 1e-6) {
+      const auto n = static_cast<int>(fraction < 0.5 ? whole : whole + 1);
+      at[0] = static_cast<char>('0' + n / 10000);
+      at[1] = '.';
+      at[2] = static_cast<char>('0' + n / 1000 % 10);
+      at[3] = static_cast<char>('0' + n / 100 % 10);
+      at[4] = static_cast<char>('0' + n / 10 % 10);
+      at[5] = static_cast<char>('0' + n % 10);
+      return at + 6;
+    }
+  }
+  return std::to_chars(at, at + 32, v, std::chars_format::fixed, 4).ptr;
+}
+
 void remove_unwritten(const std::string& folder, const std::set<std::string>& written) {
   for (const std::string& name : list_matching(folder + "/", "K*")) {
     if (modes_file(name) && written.count(name) == 0) ::unlink((folder + "/" + name).c_str());
   }
+}
+
+std::string similarity_text(const KModes& m) {
+  const auto r = static_cast<std::size_t>(m.runs);
+  std::string out = "Run";
+  for (std::size_t b = 0; b < r; ++b) out += '\t' + std::to_string(b + 1);
+  out += '\n';
+  for (std::size_t a = 0; a < r; ++a) {
+    out += std::to_string(a + 1);
+    for (std::size_t b = 0; b < r; ++b) out += '\t' + real_cell(m.similarity[a * r + b]);
+    out += '\n';
+  }
+  return out;
+}
+
+std::string runs_text(const KModes& m) {
+  std::string out = "Run\tMode\tSimilarity_to_reference\tPermutation\n";
+  for (std::size_t a = 0; a < static_cast<std::size_t>(m.runs); ++a) {
+    std::string permutation;
+    for (const int c : m.to_reference[a]) {
+      permutation += (permutation.empty() ? "" : " ") + std::to_string(c + 1);
+    }
+    out += std::to_string(a + 1) + '\t' + std::to_string(m.mode[a]) + '\t' +
+           real_cell(m.similarity_to_reference[a]) + '\t' + permutation + '\n';
+  }
+  return out;
+}
+
+// A mode's mean memberships in the layout of CLUMPP's output file.
+std::string meanq_text(const KModes& m, std::size_t mode, const std::vector<std::string>& lines) {
+  const auto k = static_cast<std::size_t>(m.k);
+  const std::vector<double>& mean = m.modes[mode].mean;
+  std::string out;
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + k * 34;  // room for any value
+  out.resize(size);
+  char* at = out.data();
+  for (std::size_t x = 0; x < lines.size(); ++x) {
+    at = std::copy(lines[x].begin(), lines[x].end(), at);
+    for (std::size_t c = 0; c < k; ++c) {
+      if (c > 0) *at++ = ' ';
+      at = four_decimals(at, mean[x * k + c]);
+    }
+    *at++ = '\n';
+  }
+  out.resize(static_cast<std::size_t>(at - out.data()));
+  return out;
 }
 
 }  // namespace
@@ -73,56 +147,46 @@ void write_modes_folder(const std::string& folder, const Study& study,
     stop_on_file_error("create", folder, errno);
   }
   std::vector<std::string> lines;  // each individual's line up to and including its " : "
-  for (std::size_t x = 0; x < study.individuals.size(); ++x)
+  for (std::size_t x = 0; x < study.individuals.size(); ++x) {
     lines.push_back(individual_line(study, x));
-  std::set<std::string> written;
-  const auto put = [&](const std::string& name, const std::string& text) {
-    replace_file(folder + "/" + name, text);
-    written.insert(name);
+  }
+  // Every file one task (of K its similarities, its runs, or one mode's means), written on
+  // all cores; a failure stops the run with the first failing file in this order.
+  struct Task {
+    const KModes* m;
+    int mode;  // -2: similarities, -1: runs, else the mode (from 0)
+    std::string name;
   };
+  std::vector<Task> tasks;
   for (const KModes& m : ks) {
-    const auto r = static_cast<std::size_t>(m.runs);
-    const auto k = static_cast<std::size_t>(m.k);
-    std::string similarity = "Run";
-    for (std::size_t b = 0; b < r; ++b) similarity += '\t' + std::to_string(b + 1);
-    similarity += '\n';
-    for (std::size_t a = 0; a < r; ++a) {
-      similarity += std::to_string(a + 1);
-      for (std::size_t b = 0; b < r; ++b) similarity += '\t' + real_cell(m.similarity[a * r + b]);
-      similarity += '\n';
-    }
-    put(k_name(m.k) + ".similarity.tsv", similarity);
-
-    std::string runs = "Run\tMode\tSimilarity_to_reference\tPermutation\n";
-    for (std::size_t a = 0; a < r; ++a) {
-      std::string permutation;
-      for (const int c : m.to_reference[a]) {
-        permutation += (permutation.empty() ? "" : " ") + std::to_string(c + 1);
-      }
-      runs += std::to_string(a + 1) + '\t' + std::to_string(m.mode[a]) + '\t' +
-              real_cell(m.similarity_to_reference[a]) + '\t' + permutation + '\n';
-    }
-    put(k_name(m.k) + ".runs.tsv", runs);
-
+    tasks.push_back({&m, -2, k_name(m.k) + ".similarity.tsv"});
+    tasks.push_back({&m, -1, k_name(m.k) + ".runs.tsv"});
     for (std::size_t i = 0; i < m.modes.size(); ++i) {
-      std::string meanq;
-      meanq.reserve(lines.size() * (24 + 7 * k));
-      for (std::size_t x = 0; x < lines.size(); ++x) {
-        meanq += lines[x];
-        for (std::size_t c = 0; c < k; ++c) {
-          // As printf's "%.4f" gives it: the exact value of the double, rounded.
-          char buf[32];
-          const auto end = std::to_chars(buf, buf + sizeof buf, m.modes[i].mean[x * k + c],
-                                         std::chars_format::fixed, 4)
-                               .ptr;
-          if (c > 0) meanq += ' ';
-          meanq.append(buf, end);
-        }
-        meanq += '\n';
-      }
-      put(k_name(m.k) + ".mode" + std::to_string(i + 1) + ".meanq", meanq);
+      tasks.push_back(
+          {&m, static_cast<int>(i), k_name(m.k) + ".mode" + std::to_string(i + 1) + ".meanq"});
     }
   }
+  std::vector<std::exception_ptr> failures(tasks.size());
+  std::atomic<std::size_t> next{0};
+  run_on_cores(tasks.size(), [&](bool) {
+    for (std::size_t t; (t = next.fetch_add(1)) < tasks.size();) {
+      try {
+        const Task& task = tasks[t];
+        const std::string text =
+            task.mode == -2   ? similarity_text(*task.m)
+            : task.mode == -1 ? runs_text(*task.m)
+                              : meanq_text(*task.m, static_cast<std::size_t>(task.mode), lines);
+        replace_file(folder + "/" + task.name, text);
+      } catch (...) {
+        failures[t] = std::current_exception();
+      }
+    }
+  });
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  std::set<std::string> written;
+  for (const Task& task : tasks) written.insert(task.name);
   remove_unwritten(folder, written);
 }
 
