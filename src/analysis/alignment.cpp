@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <type_traits>
 
 namespace pelvano {
 
@@ -113,51 +114,54 @@ std::vector<int> next_colours(const std::vector<int>& before, const std::vector<
   return next;
 }
 
-}  // namespace
-
-std::vector<std::vector<int>> align_colours(const std::vector<std::vector<double>>& q,
-                                            std::int32_t kfirst, std::int32_t nind) {
+// The colours of every row, q[j] the memberships of K = kfirst + j: the overlaps of the
+// clusters of consecutive K summed over the individuals in ascending order, then the best
+// matching, exactly: in integers by best_assignment, in doubles by least_assignment on the
+// negated overlaps (the least total of them is the largest total overlap).
+template <class T>
+std::vector<std::vector<int>> colours_of(const std::vector<std::vector<T>>& q, std::int32_t kfirst,
+                                         std::int32_t nind) {
   std::vector<std::vector<int>> colours;
   if (q.empty()) return colours;
   colours.emplace_back(static_cast<std::size_t>(kfirst));
   std::iota(colours[0].begin(), colours[0].end(), 1);
   for (std::size_t j = 1; j < q.size(); ++j) {
     const auto k = static_cast<std::size_t>(kfirst) + j - 1;  // clusters of the row before
-    // The overlaps, negated: the least total of them is the largest total overlap.
-    std::vector<double> cost(k * (k + 1), 0.0);
+    std::vector<T> overlap(k * (k + 1), T{0});
     for (std::size_t i = 0; i < static_cast<std::size_t>(nind); ++i) {
       for (std::size_t a = 0; a < k; ++a) {
         for (std::size_t b = 0; b <= k; ++b) {
-          cost[a * (k + 1) + b] -= std::min(q[j - 1][i * k + a], q[j][i * (k + 1) + b]);
+          overlap[a * (k + 1) + b] += std::min(q[j - 1][i * k + a], q[j][i * (k + 1) + b]);
         }
       }
     }
-    const std::vector<int> match =
-        least_assignment(cost, static_cast<int>(k), static_cast<int>(k) + 1);
+    std::vector<int> match;
+    if constexpr (std::is_same_v<T, double>) {
+      for (double& v : overlap) v = -v;
+      match = least_assignment(overlap, static_cast<int>(k), static_cast<int>(k) + 1);
+    } else {
+      Matrix w(k);
+      for (std::size_t a = 0; a < k; ++a) {
+        w[a].assign(overlap.begin() + static_cast<std::ptrdiff_t>(a * (k + 1)),
+                    overlap.begin() + static_cast<std::ptrdiff_t>((a + 1) * (k + 1)));
+      }
+      match = best_assignment(w);
+    }
     colours.push_back(next_colours(colours[j - 1], match));
   }
   return colours;
 }
 
+}  // namespace
+
+std::vector<std::vector<int>> align_colours(const std::vector<std::vector<double>>& q,
+                                            std::int32_t kfirst, std::int32_t nind) {
+  return colours_of(q, kfirst, nind);
+}
+
 std::vector<std::vector<int>> align_colours(const std::vector<std::vector<std::int64_t>>& q,
                                             std::int32_t kfirst, std::int32_t nind) {
-  std::vector<std::vector<int>> colours;
-  if (q.empty()) return colours;
-  colours.emplace_back(static_cast<std::size_t>(kfirst));
-  std::iota(colours[0].begin(), colours[0].end(), 1);
-  for (std::size_t j = 1; j < q.size(); ++j) {
-    const auto k = static_cast<std::size_t>(kfirst) + j - 1;  // clusters of the run before
-    Matrix overlap(k, std::vector<std::int64_t>(k + 1, 0));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(nind); ++i) {
-      for (std::size_t a = 0; a < k; ++a) {
-        for (std::size_t b = 0; b <= k; ++b) {
-          overlap[a][b] += std::min(q[j - 1][i * k + a], q[j][i * (k + 1) + b]);
-        }
-      }
-    }
-    colours.push_back(next_colours(colours[j - 1], best_assignment(overlap)));
-  }
-  return colours;
+  return colours_of(q, kfirst, nind);
 }
 
 }  // namespace pelvano
