@@ -279,27 +279,22 @@ KModes find_modes(std::int32_t k, std::int32_t individuals,
 
 std::vector<KModes> modes_of_study(const Study& study, std::int32_t kfirst, std::int32_t klast,
                                    std::int32_t individuals, const std::string& threshold) {
-  // The memberships of every run of every K, normalised on all cores, each into its place.
-  std::vector<std::vector<std::vector<double>>> q;
-  std::vector<std::pair<std::int32_t, std::int32_t>> files;  // (K, run)
-  for (std::int32_t k = kfirst; k <= klast; ++k) {
-    q.emplace_back(static_cast<std::size_t>(study.runs(k)));
-    for (std::int32_t r = 1; r <= study.runs(k); ++r) files.emplace_back(k, r);
-  }
-  std::atomic<std::size_t> next{0};
-  run_on_cores(files.size(), [&](bool) {
-    for (std::size_t t; (t = next.fetch_add(1)) < files.size();) {
-      const auto [k, r] = files[t];
-      q[static_cast<std::size_t>(k - kfirst)][static_cast<std::size_t>(r - 1)] =
-          normalised_memberships(study.file(k, r));
-    }
-  });
   std::vector<KModes> out;
   for (std::int32_t k = kfirst; k <= klast; ++k) {
-    std::vector<double> lnp;
-    for (std::int32_t r = 1; r <= study.runs(k); ++r) lnp.push_back(study.file(k, r).lnp);
-    out.push_back(
-        find_modes(k, individuals, q[static_cast<std::size_t>(k - kfirst)], lnp, threshold));
+    // The memberships of the runs of K, normalised on all cores, each into its place; only
+    // one K's at a time are held.
+    const auto runs = static_cast<std::size_t>(study.runs(k));
+    std::vector<std::vector<double>> q(runs);
+    std::vector<double> lnp(runs);
+    std::atomic<std::size_t> next{0};
+    run_on_cores(runs, [&](bool) {
+      for (std::size_t r; (r = next.fetch_add(1)) < runs;) {
+        const StudyFile& f = study.file(k, static_cast<std::int32_t>(r) + 1);
+        q[r] = normalised_memberships(f);
+        lnp[r] = f.lnp;
+      }
+    });
+    out.push_back(find_modes(k, individuals, q, lnp, threshold));
   }
   return out;
 }

@@ -22,7 +22,7 @@ std::vector<BarRow> mode_rows(const Study& study, const std::vector<KModes>& mod
       row.k = m.k;
       row.run = mode.reference;
       row.file = study.file(m.k, mode.reference).name;
-      row.q = mode.mean;
+      row.mean = &mode.mean;
       row.mode = static_cast<std::int32_t>(i) + 1;
       row.mode_runs = static_cast<std::int32_t>(mode.runs.size());
       row.k_runs = m.runs;

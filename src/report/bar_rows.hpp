@@ -10,7 +10,8 @@
 
 namespace pelvano {
 
-// For every K its major mode's mean memberships, its minor modes' in rows after it. The major
+// For every K its major mode's mean memberships, its minor modes' in rows after it (the rows
+// point at the means that `modes` hold). The major
 // modes keep their colours across K (the clusters of K + 1 matched to those of K by their
 // overlap); a minor mode takes its colours from its K's major mode, its reference run
 // aligned to the major mode's.

@@ -113,10 +113,10 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t c = 0;
     for (std::size_t j = 1; j < k; ++j) {
-      if (best->q[i * k + j] > best->q[i * k + c]) c = j;
+      if (best->values()[i * k + j] > best->values()[i * k + c]) c = j;
     }
     colour[i] = best->colour[c];
-    largest[i] = best->q[i * k + c];
+    largest[i] = best->values()[i * k + c];
   }
   std::vector<std::size_t> order;
   groups.clear();
@@ -160,6 +160,7 @@ void draw_row(Svg& svg, const BarPlot& p, const BarRow& row, double y,
               const std::vector<std::size_t>& order, const std::vector<Group>& groups,
               const std::vector<Column>& columns, const XAt& x_at) {
   const auto k = static_cast<std::size_t>(row.k);
+  const std::vector<double>& q = row.values();
   const double y0 = y + label_height;
   const double bottom = y0 + ((row.mode > 1) ? minor_height : bar_height);
   const double full = bottom - y0;
@@ -177,7 +178,7 @@ void draw_row(Svg& svg, const BarPlot& p, const BarRow& row, double y,
     for (std::size_t j = 0; j < columns.size(); ++j) {
       double sum = 0;
       for (std::size_t at = columns[j].first; at < columns[j].last; ++at) {
-        sum += row.q[order[at] * k + c];
+        sum += q[order[at] * k + c];
       }
       const double share = sum / row.unit / static_cast<double>(columns[j].last - columns[j].first);
       above[j] = std::min(full, below[j] + std::max(0.0, share) * full);

@@ -19,11 +19,16 @@ struct BarRow {
   std::int32_t run = 0;     // the run shown, or the mode's reference run
   std::string file;         // the run's file
   std::vector<int> colour;  // colour index of each cluster
-  std::vector<double> q;    // memberships, K per individual, in units of 1 / unit
+  // The memberships, K per individual, in units of 1 / unit: a run's own, or the mean
+  // memberships of a mode, which the modes hold (and which must outlive the row).
+  std::vector<double> q;
+  const std::vector<double>* mean = nullptr;
   double unit = 1;
   std::int32_t mode = 0;       // the mode's number (1: the major mode); 0 for a run
   std::int32_t mode_runs = 0;  // the runs of the mode, and of its K
   std::int32_t k_runs = 0;
+
+  const std::vector<double>& values() const { return mean != nullptr ? *mean : q; }
 };
 
 struct BarPlot {
