@@ -44,29 +44,6 @@ bool modes_file(const std::string& name) {
   return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// A value as printf's "%.4f" writes it: the exact value of the double, rounded to four
-// decimals (a tie to the even last digit). From 0 to 1, away from a tie, the product with
-// 10000 rounds to the same whole number as the exact value, and its six characters are
-// written at `at`; anything else is left to the library. Returns the end of what it wrote.
-char* four_decimals(char* at, double v) {
-  if (v >= 0 && v <= 1) {
-    const double x = v * 10000.0;
-    const double whole = std::floor(x);
-    const double fraction = x - whole;
-    if (std::fabs(fraction - 0.5) > 1e-6) {
-      const auto n = static_cast<int>(fraction < 0.5 ? whole : whole + 1);
-      at[0] = static_cast<char>('0' + n / 10000);
-      at[1] = '.';
-      at[2] = static_cast<char>('0' + n / 1000 % 10);
-      at[3] = static_cast<char>('0' + n / 100 % 10);
-      at[4] = static_cast<char>('0' + n / 10 % 10);
-      at[5] = static_cast<char>('0' + n % 10);
-      return at + 6;
-    }
-  }
-  return std::to_chars(at, at + 32, v, std::chars_format::fixed, 4).ptr;
-}
-
 void remove_unwritten(const std::string& folder, const std::set<std::string>& written) {
   for (const std::string& name : list_matching(folder + "/", "K*")) {
     if (modes_file(name) && written.count(name) == 0) ::unlink((folder + "/" + name).c_str());
@@ -121,6 +98,29 @@ std::string meanq_text(const KModes& m, std::size_t mode, const std::vector<std:
 }
 
 }  // namespace
+
+// A value as printf's "%.4f" writes it: the exact value of the double, rounded to four
+// decimals (a tie to the even last digit). From 0 to 1, away from a tie, the product with
+// 10000 rounds to the same whole number as the exact value, and its six characters are
+// written at `at`; anything else is left to the library. Returns the end of what it wrote.
+char* four_decimals(char* at, double v) {
+  if (v >= 0 && v <= 1) {
+    const double x = v * 10000.0;
+    const double whole = std::floor(x);
+    const double fraction = x - whole;
+    if (std::fabs(fraction - 0.5) > 1e-6) {
+      const auto n = static_cast<int>(fraction < 0.5 ? whole : whole + 1);
+      at[0] = static_cast<char>('0' + n / 10000);
+      at[1] = '.';
+      at[2] = static_cast<char>('0' + n / 1000 % 10);
+      at[3] = static_cast<char>('0' + n / 100 % 10);
+      at[4] = static_cast<char>('0' + n / 10 % 10);
+      at[5] = static_cast<char>('0' + n % 10);
+      return at + 6;
+    }
+  }
+  return std::to_chars(at, at + 32, v, std::chars_format::fixed, 4).ptr;
+}
 
 std::string modes_table_text(const std::vector<KModes>& ks) {
   std::string out =

@@ -24,6 +24,11 @@ void write_modes_folder(const std::string& folder, const Study& study,
 // Removes every such file of the folder, and the folder when nothing else is left in it.
 void remove_modes_folder(const std::string& folder);
 
+// Writes a value at `at` as printf's "%.4f" writes it (the exact value of the double,
+// rounded to four decimals, a tie to the even last digit; at most 32 characters) and returns
+// the end of what it wrote.
+char* four_decimals(char* at, double v);
+
 // "K = 5: 4 modes, of 2, 1, 1 and 1 of 5 runs".
 std::string modes_line(const KModes& m);
 

@@ -12,6 +12,7 @@
 
 #include "analysis/assignment.hpp"
 #include "analysis/modes.hpp"
+#include "base/reader.hpp"
 #include "support/cases.hpp"
 
 namespace pelvano {
@@ -102,7 +103,8 @@ TEST(Alignment, CountlessNearTiesTakeTheFirst) {
   std::vector<double> cost(static_cast<std::size_t>(k * k));
   for (int a = 0; a < k; ++a) {
     for (int b = 0; b < k; ++b) {
-      cost[static_cast<std::size_t>(a * k + b)] = 0.001 * (a + 1) * (a + 1) + 0.003 * (b + 7) * (b + 7);
+      cost[static_cast<std::size_t>(a * k + b)] =
+          0.001 * (a + 1) * (a + 1) + 0.003 * (b + 7) * (b + 7);
     }
   }
   std::vector<int> identity(k);
@@ -250,6 +252,39 @@ std::string six(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.6f", v);
   return buf;
+}
+
+// Memberships as printed, in every form a file may hold them: the double of each decimal
+// (rounded once), divided by the row's sum.
+TEST(Modes, NormalisedAsPrinted) {
+  std::mt19937_64 rng(23);
+  const char* forms[] = {"0.%03d", "0.%05d", "%d.000", "0.%d", "%de-3", "+0.%03d", "0.%03dD0"};
+  for (int t = 0; t < 200; ++t) {
+    StudyFile f;
+    f.k = 1 + t % 6;
+    f.q_start.push_back(0);
+    std::vector<double> want;
+    for (int i = 0; i < 5; ++i) {
+      std::vector<double> row;
+      for (int c = 0; c < f.k; ++c) {
+        const char* form = forms[rng() % std::size(forms)];
+        int n = static_cast<int>(rng() % 1000);
+        if (form[1] == 'd' || form[0] == '%') n = static_cast<int>(rng() % 2);
+        char word[32];
+        std::snprintf(word, sizeof word, form, n);
+        double v = 0;
+        ASSERT_EQ(parse_real(word, v), ReadError::none) << word;
+        f.q_text += std::string(word) + " ";
+        row.push_back(v);
+      }
+      f.q_start.push_back(f.q_text.size());
+      double sum = 0;
+      for (const double v : row) sum += v;
+      for (const double v : row) want.push_back(sum != 0 ? v / sum : 0.0);
+    }
+    f.q.assign(want.size(), 0.0f);
+    EXPECT_EQ(normalised_memberships(f), want) << f.q_text;
+  }
 }
 
 TEST(Modes, MadeUpRuns) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "support/cases.hpp"
 
@@ -15,6 +16,21 @@ TEST(Decimal, AtLeastAThreshold) {
     const double value = std::strtod(row.at(0).c_str(), nullptr);
     EXPECT_EQ(at_least(value, row.at(1)) ? "yes" : "no", row.at(2))
         << row.at(0) << " " << row.at(1);
+  }
+}
+
+TEST(Decimal, PrintedReals) {
+  for (const auto& row : test::table("base/printed_real_cases.txt")) {
+    PrintedReal p;
+    std::string got = "no";
+    if (read_printed_real(row.at(0), p)) {
+      got = std::string(p.negative ? "yes" : "no") + (p.above_one ? " yes " : " no ") +
+            std::to_string(p.decimals);
+    }
+    EXPECT_EQ(got, row.at(1)) << row.at(0);
+    std::int64_t units = 0;
+    EXPECT_EQ(exact_units(row.at(0), 5, units) ? std::to_string(units) : "no", row.at(2))
+        << row.at(0);
   }
 }
 
