@@ -154,7 +154,8 @@ struct Run {
   QEntry& q(std::int32_t k) { return Q[static_cast<std::size_t>(k - KSTART)]; }
 };
 
-// Bytes the run tables need for the four numbers of the parameter file (saturating).
+// Bytes the run tables need for the four numbers of the parameter file, with the memberships
+// the study holds for Q (saturating).
 std::uint64_t table_bytes(std::int32_t kstart, std::int32_t kend, std::int32_t nind,
                           std::int32_t nrun);
 

@@ -14,18 +14,6 @@ bool blank(char c) {
   return c == ' ' || c == '\t';
 }
 
-void split(std::string_view line, std::vector<std::string_view>& words) {
-  words.clear();
-  const std::size_t n = line.size();
-  for (std::size_t p = 0; p < n;) {
-    while (p < n && blank(line[p])) ++p;
-    if (p == n) break;
-    const std::size_t start = p;
-    while (p < n && !blank(line[p])) ++p;
-    words.push_back(line.substr(start, p - start));
-  }
-}
-
 bool parenthesised(std::string_view w) {
   return w.size() >= 2 && w.front() == '(' && w.back() == ')';
 }
@@ -83,9 +71,21 @@ bool prior_row(const std::vector<std::string_view>& w, std::size_t p, std::int32
 
 }  // namespace
 
+void split_words(std::string_view line, std::vector<std::string_view>& words) {
+  words.clear();
+  const std::size_t n = line.size();
+  for (std::size_t p = 0; p < n;) {
+    while (p < n && blank(line[p])) ++p;
+    if (p == n) break;
+    const std::size_t start = p;
+    while (p < n && !blank(line[p])) ++p;
+    words.push_back(line.substr(start, p - start));
+  }
+}
+
 RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, AncestryRow& row,
                              std::vector<std::string_view>& words) {
-  split(line, words);
+  split_words(line, words);
   const std::vector<std::string_view>& w = words;
   // The separator: the first ":" after a parenthesised word.
   std::size_t sep = 0;

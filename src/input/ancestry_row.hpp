@@ -43,6 +43,9 @@ enum class RowReading {
   out_of_range,  // a membership that is not a number from 0 to 1
 };
 
+// The words of a line: what lies between blanks (spaces and tabs), as views into it.
+void split_words(std::string_view line, std::vector<std::string_view>& words);
+
 // Reads one line as a row of the layout. `words` is working memory.
 RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, AncestryRow& row,
                              std::vector<std::string_view>& words);

@@ -33,18 +33,6 @@ std::string_view next_line(TextReader& in) {
   return line;
 }
 
-std::vector<std::string> words_of(std::string_view line) {
-  std::vector<std::string> out;
-  for (std::size_t p = 0; p < line.size();) {
-    p = line.find_first_not_of(" \t", p);
-    if (p == std::string_view::npos) break;
-    const std::size_t end = std::min(line.find_first_of(" \t", p), line.size());
-    out.emplace_back(line.substr(p, end - p));
-    p = end;
-  }
-  return out;
-}
-
 // A row of the table of pre-defined populations: "n:" and then its values.
 bool population_row(const std::vector<std::string>& w) {
   return !w.empty() && w[0].size() > 1 && w[0].back() == ':' &&
@@ -94,13 +82,15 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
                     std::optional<RowDifference>& difference) {
   // Up to the Ln P(D) line: the table of pre-defined populations, when there is one.
   enum { none, heading, table, done } pop = none;
+  std::vector<std::string_view> views;
   for (std::string_view line;;) {
     line = next_line(in);
     if (line.substr(0, c29) == lnprob_mark) break;
     if (line.starts_with(pop_table_mark)) {
       pop = heading;
     } else if (pop == heading || pop == table) {
-      std::vector<std::string> w = words_of(line);
+      split_words(line, views);
+      std::vector<std::string> w(views.begin(), views.end());
       if (population_row(w)) {
         w[0].pop_back();
         file.pop_table.push_back(std::move(w));
