@@ -1,5 +1,6 @@
 #include "base/decimal.hpp"
 
+#include <cassert>
 #include <cmath>
 
 namespace pelvano {
@@ -19,6 +20,7 @@ struct Parts {
   std::int64_t first = -1;    // positions among the digits, the point not counted
   std::int64_t last = -1;
   std::int64_t power = 0;
+  std::size_t letter = 0;  // the position of the exponent's letter (the length: none)
 };
 
 bool take_apart(std::string_view t, Parts& p) {
@@ -43,6 +45,7 @@ bool take_apart(std::string_view t, Parts& p) {
   }
   if (digits == 0) return false;
   p.mantissa = t.substr(start, i - start);
+  p.letter = i;
   std::int64_t exponent = 0;
   if (i < t.size()) {
     const char e = t[i++];
@@ -71,6 +74,11 @@ char digit_at(std::string_view mantissa, std::int64_t at) {
 }
 
 }  // namespace
+
+std::size_t real_form(std::string_view text) {
+  Parts p;
+  return take_apart(text, p) ? p.letter : std::string_view::npos;
+}
 
 bool read_printed_real(std::string_view text, PrintedReal& out) {
   Parts p;
@@ -112,14 +120,33 @@ bool exact_units(std::string_view text, int decimals, std::int64_t& units) {
   return true;
 }
 
-bool at_least(double value, std::string_view decimal) {
-  // decimal = digits / 10^places.
-  const std::string_view fraction = decimal.substr(decimal.find('.') + 1);
-  __int128 digits = 0, scale = 1;
-  for (const char c : fraction) {
-    digits = digits * 10 + (c - '0');
-    scale *= 10;
+bool read_threshold(std::string_view text, Threshold& out) {
+  if (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
+  if (text.size() < 2 || text.size() > 10 || text[0] != '.' ||
+      text.find_first_not_of("0123456789", 1) != std::string_view::npos) {
+    return false;
   }
+  while (text.back() == '0') text.remove_suffix(1);
+  if (text.size() < 2) return false;  // zero
+  out.text = "0" + std::string(text);
+  out.digits = 0;
+  for (const char c : text.substr(1)) out.digits = out.digits * 10 + (c - '0');
+  out.places = static_cast<int>(text.size()) - 1;
+  return true;
+}
+
+Threshold threshold_of(std::string_view text) {
+  Threshold t;
+  [[maybe_unused]] const bool read = read_threshold(text, t);
+  assert(read);
+  return t;
+}
+
+bool at_least(double value, const Threshold& threshold) {
+  // threshold = digits / 10^places.
+  const __int128 digits = threshold.digits;
+  __int128 scale = 1;
+  for (int i = 0; i < threshold.places; ++i) scale *= 10;
   if (!(value > 0)) return false;  // NaN, or not above 0
   if (value >= 1) return true;
   // value = mantissa x 2^-shift exactly, with a mantissa of 53 bits.

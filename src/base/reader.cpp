@@ -13,6 +13,7 @@
 #include <limits>
 #include <system_error>
 
+#include "base/decimal.hpp"
 #include "base/fatal.hpp"
 #include "base/variables.hpp"
 
@@ -339,38 +340,6 @@ Item read_number(FreeForm& ff, T& value) {
   }
   value = parsed;
   return Item::value;
-}
-
-// Checks the form of a real value: sign, digits with at most one decimal point, and an
-// optional exponent (E or D, either case, then an optionally signed integer). Returns the
-// position of the exponent letter (or the length when there is none), or npos when the
-// form is wrong.
-std::size_t real_form(std::string_view t) {
-  std::size_t p = 0;
-  const std::size_t n = t.size();
-  if (p < n && (t[p] == '+' || t[p] == '-')) ++p;
-  std::size_t digits = 0;
-  bool point = false;
-  for (; p < n; ++p) {
-    if (is_digit(t[p])) {
-      ++digits;
-    } else if (t[p] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return std::string_view::npos;
-  if (p == n) return n;
-  const char e = t[p];
-  if (e != 'e' && e != 'E' && e != 'd' && e != 'D') return std::string_view::npos;
-  const std::size_t letter = p++;
-  if (p < n && (t[p] == '+' || t[p] == '-')) ++p;
-  if (p == n) return std::string_view::npos;
-  for (; p < n; ++p) {
-    if (!is_digit(t[p])) return std::string_view::npos;
-  }
-  return letter;
 }
 
 template <class T>
