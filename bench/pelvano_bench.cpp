@@ -205,8 +205,8 @@ BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond);
 void BM_ModesAllK(benchmark::State& state) {
   Loaded& l = loaded_study();
   for (auto _ : state) {
-    const auto modes =
-        pelvano::modes_of_study(l.study, l.run.KSTART, l.run.KEND, l.run.NIND, "0.9");
+    const auto modes = pelvano::modes_of_study(l.study, l.run.KSTART, l.run.KEND, l.run.NIND,
+                                               pelvano::threshold_of("0.9"));
     benchmark::DoNotOptimize(modes.data());
   }
 }
@@ -225,8 +225,8 @@ void BM_Modes200Runs(benchmark::State& state) {
     return x;
   }();
   for (auto _ : state) {
-    const auto modes =
-        pelvano::modes_of_study(l->study, l->run.KSTART, l->run.KEND, l->run.NIND, "0.9");
+    const auto modes = pelvano::modes_of_study(l->study, l->run.KSTART, l->run.KEND, l->run.NIND,
+                                               pelvano::threshold_of("0.9"));
     benchmark::DoNotOptimize(modes.data());
   }
 }

@@ -157,7 +157,7 @@ std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t refer
 
 KModes find_modes(std::int32_t k, std::int32_t individuals,
                   const std::vector<std::vector<double>>& q, const std::vector<double>& lnp,
-                  const std::string& threshold) {
+                  const Threshold& threshold) {
   KModes m;
   m.k = k;
   m.individuals = individuals;
@@ -278,7 +278,7 @@ KModes find_modes(std::int32_t k, std::int32_t individuals,
 }
 
 std::vector<KModes> modes_of_study(const Study& study, std::int32_t kfirst, std::int32_t klast,
-                                   std::int32_t individuals, const std::string& threshold) {
+                                   std::int32_t individuals, const Threshold& threshold) {
   std::vector<KModes> out;
   for (std::int32_t k = kfirst; k <= klast; ++k) {
     // The memberships of the runs of K, normalised on all cores, each into its place; only

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/decimal.hpp"
 #include "base/study.hpp"
 
 namespace pelvano {
@@ -59,11 +60,11 @@ std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t refer
 // Ln P(D). The pairs are aligned on all cores.
 KModes find_modes(std::int32_t k, std::int32_t individuals,
                   const std::vector<std::vector<double>>& q, const std::vector<double>& lnp,
-                  const std::string& threshold);
+                  const Threshold& threshold);
 
 // The modes of every K of the study, kfirst to klast, each over its own runs.
 std::vector<KModes> modes_of_study(const Study& study, std::int32_t kfirst, std::int32_t klast,
-                                   std::int32_t individuals, const std::string& threshold);
+                                   std::int32_t individuals, const Threshold& threshold);
 
 // The largest set of the vertices `among` that are all linked to each other (linked[a * n +
 // b]); of several, the one with the largest sum of weight over its pairs (weight[a * n + b],

@@ -30,13 +30,11 @@ std::int32_t median_count(std::vector<std::int32_t> counts) {
 std::pair<std::int32_t, std::int32_t> clusters_above(const std::vector<std::int64_t>& q,
                                                      std::int32_t k,
                                                      const std::vector<std::string>& pop,
-                                                     int decimals, const std::string& threshold) {
+                                                     int decimals, const Threshold& threshold) {
   // t = digits / 10^places; a value v in units is above t when v * 10^places > digits *
   // 10^decimals.
-  const std::string fraction = threshold.substr(threshold.find('.') + 1);
-  const auto places = static_cast<int>(fraction.size());
-  const Wide t = static_cast<Wide>(std::stoll(fraction)) * power_of_ten(decimals);
-  const Wide scale = power_of_ten(places);
+  const Wide t = static_cast<Wide>(threshold.digits) * power_of_ten(decimals);
+  const Wide scale = power_of_ten(threshold.places);
 
   std::map<std::string, std::vector<std::size_t>> members;
   for (std::size_t i = 0; i < pop.size(); ++i) members[pop[i]].push_back(i);
@@ -68,9 +66,9 @@ std::pair<std::int32_t, std::int32_t> clusters_above(const std::vector<std::int6
 
 Puechmaille puechmaille(const std::vector<std::vector<std::vector<std::int64_t>>>& runs,
                         std::int32_t kfirst, const std::vector<std::string>& pop, int decimals,
-                        const std::string& threshold) {
+                        const Threshold& threshold) {
   Puechmaille out;
-  out.threshold = threshold;
+  out.threshold = threshold.text;
   for (std::size_t j = 0; j < runs.size(); ++j) {
     PuechmailleK v;
     v.k = kfirst + static_cast<std::int32_t>(j);

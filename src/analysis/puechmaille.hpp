@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/decimal.hpp"
+
 namespace pelvano {
 
 // The four values of one K, or (as the study's estimates) the largest of each over K.
@@ -32,11 +34,11 @@ struct Puechmaille {
 std::pair<std::int32_t, std::int32_t> clusters_above(const std::vector<std::int64_t>& q,
                                                      std::int32_t k,
                                                      const std::vector<std::string>& pop,
-                                                     int decimals, const std::string& threshold);
+                                                     int decimals, const Threshold& threshold);
 
 // The estimators: runs[j] holds the memberships of every run of K = kfirst + j.
 Puechmaille puechmaille(const std::vector<std::vector<std::vector<std::int64_t>>>& runs,
                         std::int32_t kfirst, const std::vector<std::string>& pop, int decimals,
-                        const std::string& threshold);
+                        const Threshold& threshold);
 
 }  // namespace pelvano

@@ -22,19 +22,6 @@ enum : int {
   opt_best_runs
 };
 
-// A threshold: a decimal strictly between 0 and 1 ("0.5", ".75"), in its shortest form.
-bool shortest_threshold(std::string_view text, std::string& out) {
-  if (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
-  if (text.size() < 2 || text.size() > 10 || text[0] != '.' ||
-      text.find_first_not_of("0123456789", 1) != text.npos) {
-    return false;
-  }
-  while (text.back() == '0') text.remove_suffix(1);
-  if (text.size() < 2) return false;  // zero
-  out = "0" + std::string(text);
-  return true;
-}
-
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
   throw FatalError{program + ": " + what + " (see " + program + " --help)", FatalKind::usage};
 }
@@ -90,13 +77,14 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         const std::string_view list = optarg;
         for (std::size_t start = 0; start <= list.size();) {
           const std::size_t comma = std::min(list.find(',', start), list.size());
-          std::string t;
-          if (!shortest_threshold(list.substr(start, comma - start), t)) {
+          Threshold t;
+          if (!read_threshold(list.substr(start, comma - start), t)) {
             usage_error(program, "--threshold " + std::string(list) +
                                      ": each threshold must be a decimal between 0 and 1 of at "
                                      "most 9 decimals, such as 0.5");
           }
-          if (std::find(o.thresholds.begin(), o.thresholds.end(), t) == o.thresholds.end()) {
+          if (std::none_of(o.thresholds.begin(), o.thresholds.end(),
+                           [&](const Threshold& x) { return x.text == t.text; })) {
             o.thresholds.push_back(t);
           }
           start = comma + 1;
@@ -104,7 +92,7 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         break;
       }
       case opt_mode_threshold:
-        if (!shortest_threshold(optarg, o.mode_threshold)) {
+        if (!read_threshold(optarg, o.mode_threshold)) {
           usage_error(program, "--mode-threshold " + std::string(optarg) +
                                    ": the threshold must be a decimal between 0 and 1 of at most "
                                    "9 decimals, such as 0.9");

@@ -42,13 +42,6 @@ std::string base_name(const std::string& name) {
   return name.substr(name.rfind('/') + 1);
 }
 
-// Removes a file an earlier run wrote that this run does not write again.
-void remove_stale(const std::string& name) {
-  if (::unlink(name.c_str()) != 0 && errno != ENOENT && errno != EISDIR) {
-    stop_on_file_error("remove", name, errno);
-  }
-}
-
 // The warning when the files name their individuals differently: one line, both files, the
 // row and the field.
 std::string renamed_line(const Study& study) {
@@ -116,7 +109,7 @@ void plot(Run& run) {
           runs.back().push_back(membership_units(study.file(k, r), study.decimals));
         }
       }
-      for (const std::string& t : run.options.thresholds) {
+      for (const Threshold& t : run.options.thresholds) {
         summary.puechmaille.push_back(puechmaille(runs, run.KSTART, pop, study.decimals, t));
       }
     }
@@ -150,9 +143,9 @@ void plot(Run& run) {
     }
   } else {
     // What the memberships gave in an earlier run no longer applies.
-    remove_stale(companion_file_name(run, ".bars.svg"));
-    remove_stale(companion_file_name(run, ".align.tsv"));
-    remove_stale(companion_file_name(run, ".modes.tsv"));
+    remove_file(companion_file_name(run, ".bars.svg"));
+    remove_file(companion_file_name(run, ".align.tsv"));
+    remove_file(companion_file_name(run, ".modes.tsv"));
     remove_modes_folder(modes_folder);
     remove_clumpp(clumpp_folder);
   }
@@ -160,7 +153,7 @@ void plot(Run& run) {
   page.list_file = base_name(run.FILELISTNAME);
   page.results = results_text(run, study);
   page.rows = bars.rows;
-  page.mode_threshold = run.options.mode_threshold;
+  page.mode_threshold = run.options.mode_threshold.text;
   page.summary = std::move(summary);
   write(run, "Page in file", ".html", page_html(page));
   if (modes_written.valid()) modes_written.get();

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/decimal.hpp"
+
 namespace pelvano {
 
 // What the command line asks for.
@@ -20,12 +22,10 @@ struct Options {
   bool keep_order = false;  // --keep-order: the files' order within each population
   std::string populations;  // --populations FILE: names and order of the populations
   bool clumpp = false;      // --clumpp: the input files of CLUMPP
-  // --threshold LIST: the thresholds of Puechmaille's estimators, each the shortest form of
-  // a decimal strictly between 0 and 1 ("0.5", "0.75")
-  std::vector<std::string> thresholds = {"0.5"};
-  // --mode-threshold T: the similarity at which two runs are linked into one mode, the
-  // shortest form of a decimal strictly between 0 and 1
-  std::string mode_threshold = "0.9";
+  // --threshold LIST: the thresholds of Puechmaille's estimators
+  std::vector<Threshold> thresholds = {threshold_of("0.5")};
+  // --mode-threshold T: the similarity at which two runs are linked into one mode
+  Threshold mode_threshold = threshold_of("0.9");
   bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
 };
 

@@ -145,7 +145,7 @@ TEST(Similarity, IdenticalRunsInAnyClusterOrder) {
     std::iota(p.begin(), p.end(), 0);
     std::shuffle(p.begin(), p.end(), rng);
     const KModes m = find_modes(static_cast<std::int32_t>(k), static_cast<std::int32_t>(c),
-                                {a, permuted(a, k, p), a}, {-1, -2, -3}, "0.9");
+                                {a, permuted(a, k, p), a}, {-1, -2, -3}, threshold_of("0.9"));
     EXPECT_EQ(m.similarity[1], 1.0);
     EXPECT_EQ(m.similarity[2], 1.0);
     EXPECT_EQ(m.similarity[5], 1.0);
@@ -226,7 +226,7 @@ TEST(HPrime, NeverAboveTheBestOfAllAlignments) {
     }
     // All runs in one mode (threshold just above 0), so that H' covers them all.
     const KModes m = find_modes(static_cast<std::int32_t>(k), static_cast<std::int32_t>(c), runs,
-                                std::vector<double>(r, 0.0), "0.000000001");
+                                std::vector<double>(r, 0.0), threshold_of("0.000000001"));
     const double h = m.modes.size() == 1 && m.modes[0].h_prime ? *m.modes[0].h_prime : -2;
     if (m.modes.size() != 1) continue;  // a pair below the threshold
     const double most = best_h(runs, k);
@@ -312,7 +312,7 @@ TEST(Modes, MadeUpRuns) {
       runs.push_back(q);
     }
     const KModes m = find_modes(static_cast<std::int32_t>(k), static_cast<std::int32_t>(c), runs,
-                                std::vector<double>(runs.size(), 0.0), threshold);
+                                std::vector<double>(runs.size(), 0.0), threshold_of(threshold));
     std::string got;
     for (const Mode& mode : m.modes) {
       std::string list;

@@ -24,7 +24,7 @@ TEST(Puechmaille, ClustersAbove) {
     for (char& c : q) c = c == ';' ? ' ' : c;
     const auto [mean, median] =
         clusters_above(words<std::int64_t>(q), std::stoi(row[2]), words<std::string>(row[3]),
-                       std::stoi(row[1]), row[0]);
+                       std::stoi(row[1]), threshold_of(row[0]));
     EXPECT_EQ(std::to_string(mean) + " " + std::to_string(median), row.at(5))
         << "threshold " << row[0] << ", memberships " << row[4];
   }

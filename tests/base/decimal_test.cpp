@@ -14,8 +14,9 @@ namespace {
 TEST(Decimal, AtLeastAThreshold) {
   for (const auto& row : test::table("base/decimal_cases.txt")) {
     const double value = std::strtod(row.at(0).c_str(), nullptr);
-    EXPECT_EQ(at_least(value, row.at(1)) ? "yes" : "no", row.at(2))
-        << row.at(0) << " " << row.at(1);
+    Threshold t;
+    ASSERT_TRUE(read_threshold(row.at(1), t)) << row.at(1);
+    EXPECT_EQ(at_least(value, t) ? "yes" : "no", row.at(2)) << row.at(0) << " " << row.at(1);
   }
 }
 
