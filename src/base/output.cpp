@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "base/fatal.hpp"
+#include "base/listing.hpp"
 
 namespace pelvano {
 
@@ -76,6 +77,22 @@ void replace_file(const std::string& name, std::string_view content) {
     ::unlink(temp.c_str());
     stop_on_file_error("write", name, err);
   }
+}
+
+void remove_file(const std::string& name) {
+  if (::unlink(name.c_str()) != 0 && errno != ENOENT && errno != EISDIR) {
+    stop_on_file_error("remove", name, errno);
+  }
+}
+
+void remove_stale_files(const std::string& folder,
+                        const std::function<bool(const std::string&)>& ours,
+                        const std::set<std::string>& kept, bool folder_too) {
+  for (const std::string& name : list_matching(folder + "/", "*")) {
+    if (ours(name) && kept.count(name) == 0) remove_file(folder + "/" + name);
+  }
+  // Only a folder with nothing else left in it goes.
+  if (folder_too) ::rmdir(folder.c_str());
 }
 
 }  // namespace pelvano

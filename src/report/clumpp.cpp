@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 #include "base/fatal.hpp"
 #include "base/listing.hpp"
@@ -37,20 +38,14 @@ std::string paramfile(std::int32_t k, const Run& run, bool pop) {
   return s;
 }
 
-// Removes the files K<k>.indfile, .popfile and .paramfile of the folder for which
-// `stale(k, kind)` holds.
-template <class Stale>
-void remove_files(const std::string& folder, Stale stale) {
-  for (const std::string& name : list_matching(folder + "/", "K[0-9]*.*file")) {
-    const std::size_t dot = name.find('.');
-    const std::string kind = name.substr(dot + 1);
-    if (kind != "indfile" && kind != "popfile" && kind != "paramfile") continue;
-    if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) continue;
-    const long k = std::strtol(name.c_str() + 1, nullptr, 10);
-    if (stale(static_cast<std::int32_t>(std::min<long>(k, INT32_MAX)), kind)) {
-      ::unlink((folder + "/" + name).c_str());
-    }
-  }
+// Whether a name is one of the files this program writes into the folder: K<k>.indfile,
+// .popfile or .paramfile.
+bool clumpp_file(const std::string& name) {
+  const std::size_t dot = name.find('.');
+  if (name.size() < 2 || name[0] != 'K' || dot == std::string::npos || dot < 2) return false;
+  if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) return false;
+  const std::string kind = name.substr(dot + 1);
+  return kind == "indfile" || kind == "popfile" || kind == "paramfile";
 }
 
 }  // namespace
@@ -69,6 +64,7 @@ void write_clumpp(const std::string& folder, const Run& run, const Study& study)
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
+  std::set<std::string> written;
   for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
     std::string ind, pop;
     for (std::int32_t r = 1; r <= run.KRUN(k); ++r) {
@@ -84,19 +80,21 @@ void write_clumpp(const std::string& folder, const Run& run, const Study& study)
       }
       pop += "\n";
     }
-    const std::string stem = folder + "/K" + std::to_string(k);
-    replace_file(stem + ".indfile", ind);
-    if (pop_tables) replace_file(stem + ".popfile", pop);
-    replace_file(stem + ".paramfile", paramfile(k, run, pop_tables));
+    const std::string stem = "K" + std::to_string(k);
+    replace_file(folder + "/" + stem + ".indfile", ind);
+    written.insert(stem + ".indfile");
+    if (pop_tables) {
+      replace_file(folder + "/" + stem + ".popfile", pop);
+      written.insert(stem + ".popfile");
+    }
+    replace_file(folder + "/" + stem + ".paramfile", paramfile(k, run, pop_tables));
+    written.insert(stem + ".paramfile");
   }
-  remove_files(folder, [&](std::int32_t k, const std::string& kind) {
-    return k < run.KSTART || k > run.KEND || (kind == "popfile" && !pop_tables);
-  });
+  remove_stale_files(folder, clumpp_file, written, false);
 }
 
 void remove_clumpp(const std::string& folder) {
-  remove_files(folder, [](std::int32_t, const std::string&) { return true; });
-  ::rmdir(folder.c_str());  // only when nothing else is left in it
+  remove_stale_files(folder, clumpp_file, {}, true);
 }
 
 }  // namespace pelvano

@@ -44,12 +44,6 @@ bool modes_file(const std::string& name) {
   return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
 }
 
-void remove_unwritten(const std::string& folder, const std::set<std::string>& written) {
-  for (const std::string& name : list_matching(folder + "/", "K*")) {
-    if (modes_file(name) && written.count(name) == 0) ::unlink((folder + "/" + name).c_str());
-  }
-}
-
 std::string similarity_text(const KModes& m) {
   const auto r = static_cast<std::size_t>(m.runs);
   std::string out = "Run";
@@ -166,33 +160,22 @@ void write_modes_folder(const std::string& folder, const Study& study,
           {&m, static_cast<int>(i), k_name(m.k) + ".mode" + std::to_string(i + 1) + ".meanq"});
     }
   }
-  std::vector<std::exception_ptr> failures(tasks.size());
-  std::atomic<std::size_t> next{0};
-  run_on_cores(tasks.size(), [&](bool) {
-    for (std::size_t t; (t = next.fetch_add(1)) < tasks.size();) {
-      try {
-        const Task& task = tasks[t];
-        const std::string text =
-            task.mode == -2   ? similarity_text(*task.m)
-            : task.mode == -1 ? runs_text(*task.m)
-                              : meanq_text(*task.m, static_cast<std::size_t>(task.mode), lines);
-        replace_file(folder + "/" + task.name, text);
-      } catch (...) {
-        failures[t] = std::current_exception();
-      }
-    }
+  for_each_in_order(tasks.size(), [&](std::size_t t, NoState&) {
+    const Task& task = tasks[t];
+    const std::string text = task.mode == -2 ? similarity_text(*task.m)
+                             : task.mode == -1
+                                 ? runs_text(*task.m)
+                                 : meanq_text(*task.m, static_cast<std::size_t>(task.mode), lines);
+    replace_file(folder + "/" + task.name, text);
+    return true;
   });
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
   std::set<std::string> written;
   for (const Task& task : tasks) written.insert(task.name);
-  remove_unwritten(folder, written);
+  remove_stale_files(folder, modes_file, written, false);
 }
 
 void remove_modes_folder(const std::string& folder) {
-  remove_unwritten(folder, {});
-  ::rmdir(folder.c_str());  // only when nothing else is left in it
+  remove_stale_files(folder, modes_file, {}, true);
 }
 
 std::string modes_line(const KModes& m) {
