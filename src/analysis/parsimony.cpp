@@ -161,24 +161,13 @@ std::vector<SimilaritySums> precompute_similarities(const Run& run, std::int32_t
     }
   }
   const std::size_t batches = (reps.size() + similarity_batch - 1) / similarity_batch;
-  std::atomic<std::size_t> next{0};
-  std::exception_ptr failure;
-  std::atomic<bool> failed{false};
-  auto work = [&] {
-    try {
-      Worker w;
-      for (std::size_t t; !failed && (t = next.fetch_add(1)) < batches;) {
-        const std::size_t first = t * similarity_batch;
-        const auto count =
-            static_cast<int>(std::min<std::size_t>(similarity_batch, reps.size() - first));
-        work_out(run, reps.data() + first, count, w);
-      }
-    } catch (...) {
-      if (!failed.exchange(true)) failure = std::current_exception();
-    }
-  };
-  run_on_cores(batches, [&](bool) { work(); });
-  if (failure) std::rethrow_exception(failure);
+  for_each_in_order<Worker>(batches, [&](std::size_t t, Worker& w) {
+    const std::size_t first = t * similarity_batch;
+    const auto count =
+        static_cast<int>(std::min<std::size_t>(similarity_batch, reps.size() - first));
+    work_out(run, reps.data() + first, count, w);
+    return true;
+  });
 
   std::vector<SimilaritySums> sums(static_cast<std::size_t>(run.KEND - run.KSTART + 1) *
                                    static_cast<std::size_t>(run.NRUN));

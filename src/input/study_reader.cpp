@@ -1,9 +1,9 @@
 #include "input/study_reader.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <map>
+#include <optional>
 
 #include "base/fatal.hpp"
 #include "base/parallel.hpp"
@@ -19,24 +19,32 @@ struct Slot {
   std::exception_ptr header_failure;  // the header could not be read
   std::exception_ptr body_failure;    // the rest of the file could not be read
   std::optional<RowDifference> difference;
-  std::atomic<bool> done{false};
 };
 
-void read_one(TextReader& in, FreeForm& ff, StudyFile& file, const BodyReading& how,
+// The working memory of one thread of the reading.
+struct Reading {
+  TextReader in;
+  FreeForm ff;
+};
+
+// Reads one file; false when it failed (the failure is kept in its slot).
+bool read_one(Reading& r, StudyFile& file, const BodyReading& how,
               std::vector<Individual>& individuals, Slot& slot) {
   try {
-    read_file_header(in, ff, file);
+    read_file_header(r.in, r.ff, file);
   } catch (...) {
     slot.header_failure = std::current_exception();
-    close_reader(in);
-    return;
+    close_reader(r.in);
+    return false;
   }
   try {
-    read_file_body(in, ff, file, how, individuals, slot.difference);
+    read_file_body(r.in, r.ff, file, how, individuals, slot.difference);
   } catch (...) {
     slot.body_failure = std::current_exception();
-    close_reader(in);
+    close_reader(r.in);
+    return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -73,65 +81,35 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
   // The files in list order as they are done: the progress line, the header checks, the
   // run number, and the first failure, which stops the reading.
   std::map<std::int32_t, std::int32_t> runs_seen;
-  std::atomic<std::size_t> first_failed{n};
-  std::size_t shown = 0;
-  std::exception_ptr failure;
-  auto advance = [&] {
-    while (!failure && shown < n && slots[shown].done.load(std::memory_order_acquire)) {
-      const std::size_t i = shown++;
-      StudyFile& f = s.files[i];
-      const std::string progress =
-          "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + f.name + "        ";
-      std::fputs(progress.c_str(), run.console);
-      std::fflush(run.console);
-      try {
-        if (slots[i].header_failure) std::rethrow_exception(slots[i].header_failure);
-        std::int32_t& seen = runs_seen[f.k];
-        check(s.files.front(), f, seen);
-        f.run = ++seen;
-        if (slots[i].body_failure) std::rethrow_exception(slots[i].body_failure);
-      } catch (...) {
-        failure = std::current_exception();
-        std::size_t at = first_failed.load();
-        while (i < at && !first_failed.compare_exchange_weak(at, i)) {
-        }
-      }
-    }
+  const auto in_order = [&](std::size_t i) {
+    StudyFile& f = s.files[i];
+    const std::string progress =
+        "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + f.name + "        ";
+    std::fputs(progress.c_str(), run.console);
+    std::fflush(run.console);
+    if (slots[i].header_failure) std::rethrow_exception(slots[i].header_failure);
+    std::int32_t& seen = runs_seen[f.k];
+    check(s.files.front(), f, seen);
+    f.run = ++seen;
+    if (slots[i].body_failure) std::rethrow_exception(slots[i].body_failure);
   };
-
   BodyReading how;
   how.keep_text = keep_text;
-  if (n > 0) {
-    TextReader in;
-    FreeForm ff;
-    read_one(in, ff, s.files[0], how, s.individuals, slots[0]);
-    slots[0].done.store(true, std::memory_order_release);
-    advance();
-  }
+  // The first file first: the others' rows are compared with its rows.
+  for_each_in_order<Reading>(
+      std::min<std::size_t>(n, 1),
+      [&](std::size_t, Reading& r) {
+        return read_one(r, s.files[0], how, s.individuals, slots[0]);
+      },
+      in_order);
   how.first = &s.individuals;
   how.first_pop_column = n > 0 && s.files[0].pop_column;
-  std::atomic<std::size_t> next{1};
-  if (!failure) {
-    run_on_cores(n > 0 ? n - 1 : 0, [&](bool caller) {
-      TextReader in;
-      FreeForm ff;
-      for (std::size_t i; (i = next.fetch_add(1)) < n;) {
-        // Files after one that failed are not needed.
-        if (i > first_failed.load()) continue;
-        Slot& slot = slots[i];
-        read_one(in, ff, s.files[i], how, unused, slot);
-        if (slot.header_failure || slot.body_failure) {
-          std::size_t at = first_failed.load();
-          while (i < at && !first_failed.compare_exchange_weak(at, i)) {
-          }
-        }
-        slot.done.store(true, std::memory_order_release);
-        if (caller) advance();
-      }
-    });
-    advance();
-  }
-  if (failure) std::rethrow_exception(failure);
+  for_each_in_order<Reading>(
+      n > 0 ? n - 1 : 0,
+      [&](std::size_t i, Reading& r) {
+        return read_one(r, s.files[i + 1], how, unused, slots[i + 1]);
+      },
+      [&](std::size_t i) { in_order(i + 1); });
   std::fputs("\n", run.console);
   std::fflush(run.console);
 
