@@ -13,12 +13,6 @@ namespace pelvano {
 // equals).
 std::int32_t representative_run(const Run& run, std::int32_t k);
 
-// The assignment of the rows of `weight` to distinct columns (there are at least as many
-// columns as rows) with the largest total weight, solved exactly by the Hungarian method;
-// of several such, the one that gives the first row the lowest column, then the second,
-// and so on. Element r is the column of row r.
-std::vector<int> best_assignment(const std::vector<std::vector<std::int64_t>>& weight);
-
 // The colours (numbered from 1) of the clusters of consecutive K. q[j] holds the
 // memberships of the run of K = kfirst + j, K values per individual, as exact integers.
 // The clusters of the first K keep their order; the clusters of K + 1 take the colours of

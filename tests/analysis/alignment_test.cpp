@@ -1,5 +1,6 @@
 // Clusters aligned across K: alignment_cases.txt holds the cases.
 #include "analysis/alignment.hpp"
+#include "analysis/assignment.hpp"
 
 #include <gtest/gtest.h>
 
@@ -31,9 +32,15 @@ TEST(Alignment, Cases) {
     const std::vector<std::string>& lines = b.lines;
     std::string got;
     if (lines[0].starts_with("assign")) {
-      std::vector<std::vector<std::int64_t>> w;
-      for (std::size_t i = 1; i + 1 < lines.size(); ++i) w.push_back(numbers(lines[i]));
-      got = shown(best_assignment(w));
+      // The largest total weight: the least total of the weights negated.
+      std::vector<double> cost;
+      int rows = 0, cols = 0;
+      for (std::size_t i = 1; i + 1 < lines.size(); ++i, ++rows) {
+        const std::vector<std::int64_t> w = numbers(lines[i]);
+        cols = static_cast<int>(w.size());
+        for (const std::int64_t x : w) cost.push_back(-static_cast<double>(x));
+      }
+      got = shown(least_assignment(cost, rows, cols));
     } else {
       const std::vector<std::int64_t> head = numbers(lines[0].substr(5));
       std::vector<std::vector<std::int64_t>> q;
