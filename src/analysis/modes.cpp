@@ -3,50 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 
 #include "analysis/assignment.hpp"
 #include "base/decimal.hpp"
 #include "base/parallel.hpp"
-#include "base/reader.hpp"
 
 namespace pelvano {
 
 namespace {
-
-constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// The memberships of a row as printed, single-spaced, to doubles: "0.123" as 123 / 1000 (one
-// rounding, so the double nearest the decimal), any other form through the reading rules.
-void membership_values(std::string_view text, std::size_t k, double* row) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  for (std::size_t c = 0; c < k && p < end; ++c) {
-    if (end - p >= 3 && (p[0] == '0' || p[0] == '1') && p[1] == '.') {
-      std::int64_t units = p[0] - '0';
-      const char* q = p + 2;
-      int places = 0;
-      while (q < end && *q >= '0' && *q <= '9' && places < 15) {
-        units = units * 10 + (*q++ - '0');
-        ++places;
-      }
-      if (places > 0 && (q == end || *q == ' ')) {
-        row[c] = static_cast<double>(units) / powers_of_ten[places];
-        p = q + 1;
-        continue;
-      }
-    }
-    const char* q =
-        static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
-    if (q == nullptr) q = end;
-    double v = 0;
-    parse_real(std::string_view(p, static_cast<std::size_t>(q - p)), v);
-    row[c] = v;
-    p = q + 1;
-  }
-}
 
 // The costs of every pairing of A's clusters a with B's clusters b: the sum over the
 // individuals, in ascending order, of (A_ia - B_ib)^2. With K fixed at compile time the
@@ -120,21 +85,6 @@ double similarity_of(double d, std::int32_t individuals) {
 }
 
 }  // namespace
-
-std::vector<double> normalised_memberships(const StudyFile& file) {
-  const auto k = static_cast<std::size_t>(file.k);
-  std::vector<double> q(file.q.size(), 0.0);
-  for (std::size_t i = 0; i + 1 < file.q_start.size(); ++i) {
-    double* row = q.data() + i * k;
-    membership_values(file.memberships(i), k, row);
-    double sum = 0;
-    for (std::size_t x = 0; x < k; ++x) sum += row[x];
-    if (sum != 0) {
-      for (std::size_t x = 0; x < k; ++x) row[x] = row[x] / sum;
-    }
-  }
-  return q;
-}
 
 std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t reference) {
   const auto k = static_cast<std::size_t>(m.k);

@@ -20,11 +20,6 @@
 
 namespace pelvano {
 
-// The memberships of a file as the modes use them, individual by individual: each row's
-// memberships parsed from their printed text to double and divided by their sum; a row
-// whose memberships sum to 0 stays all zeros.
-std::vector<double> normalised_memberships(const StudyFile& file);
-
 struct Mode {
   std::vector<std::int32_t> runs;         // its run numbers, ascending
   std::int32_t reference = 0;             // its reference run

@@ -64,17 +64,17 @@ std::pair<std::int32_t, std::int32_t> clusters_above(const std::vector<std::int6
   return {by_mean, by_median};
 }
 
-Puechmaille puechmaille(const std::vector<std::vector<std::vector<std::int64_t>>>& runs,
-                        std::int32_t kfirst, const std::vector<std::string>& pop, int decimals,
-                        const Threshold& threshold) {
+Puechmaille puechmaille(const Study& study, std::int32_t kfirst, std::int32_t klast,
+                        const std::vector<std::string>& pop, const Threshold& threshold) {
   Puechmaille out;
   out.threshold = threshold.text;
-  for (std::size_t j = 0; j < runs.size(); ++j) {
+  for (std::int32_t k = kfirst; k <= klast; ++k) {
     PuechmailleK v;
-    v.k = kfirst + static_cast<std::int32_t>(j);
+    v.k = k;
     std::vector<std::int32_t> mean, median;
-    for (const std::vector<std::int64_t>& q : runs[j]) {
-      const auto [a, b] = clusters_above(q, v.k, pop, decimals, threshold);
+    for (std::int32_t r = 1; r <= study.runs(k); ++r) {
+      const auto [a, b] =
+          clusters_above(study.file(k, r).units, v.k, pop, most_decimals, threshold);
       mean.push_back(a);
       median.push_back(b);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/decimal.hpp"
+#include "base/study.hpp"
 
 namespace pelvano {
 
@@ -36,9 +37,9 @@ std::pair<std::int32_t, std::int32_t> clusters_above(const std::vector<std::int6
                                                      const std::vector<std::string>& pop,
                                                      int decimals, const Threshold& threshold);
 
-// The estimators: runs[j] holds the memberships of every run of K = kfirst + j.
-Puechmaille puechmaille(const std::vector<std::vector<std::vector<std::int64_t>>>& runs,
-                        std::int32_t kfirst, const std::vector<std::string>& pop, int decimals,
-                        const Threshold& threshold);
+// The estimators of the study from the exact memberships of its runs, each K from kfirst to
+// klast over its own runs; pop holds the Pop value of each individual.
+Puechmaille puechmaille(const Study& study, std::int32_t kfirst, std::int32_t klast,
+                        const std::vector<std::string>& pop, const Threshold& threshold);
 
 }  // namespace pelvano

@@ -102,15 +102,8 @@ void plot(Run& run) {
     if (study.pop_column()) {
       std::vector<std::string> pop;
       for (const Individual& x : study.individuals) pop.push_back(x.pop);
-      std::vector<std::vector<std::vector<std::int64_t>>> runs;
-      for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
-        runs.emplace_back();
-        for (std::int32_t r = 1; r <= study.runs(k); ++r) {
-          runs.back().push_back(membership_units(study.file(k, r), study.decimals));
-        }
-      }
       for (const Threshold& t : run.options.thresholds) {
-        summary.puechmaille.push_back(puechmaille(runs, run.KSTART, pop, study.decimals, t));
+        summary.puechmaille.push_back(puechmaille(study, run.KSTART, run.KEND, pop, t));
       }
     }
     bars.title = "the runs " + summary.generic + " in " + summary.folder;

@@ -19,21 +19,35 @@ const StudyFile& Study::file(std::int32_t k, std::int32_t r) const {
 
 std::vector<std::int64_t> membership_units(const StudyFile& file, int decimals) {
   assert(decimals >= file.decimals && decimals <= most_decimals);
-  std::vector<std::int64_t> units(file.q.size(), 0);
+  assert(file.units.size() == file.q.size());
+  std::int64_t scale = 1;
+  for (int d = decimals; d < most_decimals; ++d) scale *= 10;
+  std::vector<std::int64_t> units(file.units.size());
+  // Each value needs at most `decimals` decimals: the division is exact.
+  for (std::size_t v = 0; v < units.size(); ++v) units[v] = file.units[v] / scale;
+  return units;
+}
+
+std::vector<double> normalised_memberships(const StudyFile& file) {
+  assert(file.units.size() == file.q.size());
   const auto k = static_cast<std::size_t>(file.k);
-  for (std::size_t i = 0; i + 1 < file.q_start.size(); ++i) {
-    const std::string_view text = file.memberships(i);
-    std::int64_t* out = units.data() + i * k;
-    // A prior row has no text and stays at 0.
-    for (std::size_t p = 0; p < text.size();) {
-      const std::size_t end = std::min(text.find(' ', p), text.size());
-      // Memberships lie from 0 to 1 and need at most `decimals` decimals: they always fit.
-      [[maybe_unused]] const bool exact = exact_units(text.substr(p, end - p), decimals, *out++);
-      assert(exact);
-      p = end + 1;
+  // Units and their scale are whole numbers below 2^53, exact as doubles: their quotient is
+  // the double nearest the decimal.
+  double scale = 1;
+  for (int d = 0; d < most_decimals; ++d) scale *= 10;
+  std::vector<double> q(file.units.size());
+  for (std::size_t i = 0; i + k <= q.size(); i += k) {
+    double* row = q.data() + i;
+    double sum = 0;
+    for (std::size_t x = 0; x < k; ++x) {
+      row[x] = static_cast<double>(file.units[i + x]) / scale;
+      sum += row[x];
+    }
+    if (sum != 0) {
+      for (std::size_t x = 0; x < k; ++x) row[x] = row[x] / sum;
     }
   }
-  return units;
+  return q;
 }
 
 }  // namespace pelvano

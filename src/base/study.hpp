@@ -39,6 +39,10 @@ struct StudyFile {
   // The memberships, K per row, row after row: the single-precision value of each printed
   // decimal, rounded from the text itself (0 in prior rows).
   std::vector<float> q;
+  // The same memberships exactly, in units of 10^-most_decimals (when the reading was asked
+  // to keep them; 0 in prior rows, and for a value of more decimals, in a file whose
+  // `decimals` then says so). Every other form of the memberships is worked out from these.
+  std::vector<std::int64_t> units;
   // The same memberships as printed (when the reading was asked to keep them): each row's K
   // words separated by one blank and followed by one, row i from q_start[i] to
   // q_start[i + 1]; a prior row has none.
@@ -86,8 +90,12 @@ struct Study {
   const StudyFile& file(std::int32_t k, std::int32_t r) const;
 };
 
-// The memberships of a file in integer units of 10^-decimals, K per row (0 in prior rows).
-// decimals is at least the file's own and at most most_decimals.
+// The memberships of a file in integer units of 10^-decimals, K per row (0 in prior rows),
+// from its units. decimals is at least the file's own and at most most_decimals.
 std::vector<std::int64_t> membership_units(const StudyFile& file, int decimals);
+
+// The memberships of a file as doubles (the double nearest each decimal), each row divided
+// by its sum; a row whose memberships sum to 0 stays all zeros. From its units.
+std::vector<double> normalised_memberships(const StudyFile& file);
 
 }  // namespace pelvano

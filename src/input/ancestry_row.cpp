@@ -84,7 +84,7 @@ void split_words(std::string_view line, std::vector<std::string_view>& words) {
 }
 
 RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, AncestryRow& row,
-                             std::vector<std::string_view>& words) {
+                             std::vector<std::string_view>& words, bool units) {
   split_words(line, words);
   const std::vector<std::string_view>& w = words;
   // The separator: the first ":" after a parenthesised word.
@@ -114,6 +114,7 @@ RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, A
   if (layout.ind_r && (p >= w.size() || !real(w[p++]))) return RowReading::unreadable;
   row.q.clear();
   row.value.clear();
+  row.units.clear();
   row.decimals = 0;
   row.prior = layout.usepopinfo && p + 1 < w.size() && w[p + 1] == "|";
   if (row.prior) return prior_row(w, p, layout.k) ? RowReading::ok : RowReading::unreadable;
@@ -124,6 +125,7 @@ RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, A
     const std::string_view text = w[p + c];
     float v = 0;
     std::int64_t decimals = 0;
+    std::int64_t exact = 0;
     if (plain_fraction(text)) {
       // As Structure prints them, "0.123" or "1.000": taken as they are.
       if (text[0] == '1' && text.find_first_not_of('0', 2) != std::string_view::npos) {
@@ -132,6 +134,12 @@ RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, A
       std::from_chars(text.data(), text.data() + text.size(), v);
       const std::size_t last = text.find_last_not_of('0');
       decimals = last > 1 ? static_cast<std::int64_t>(last) - 1 : 0;
+      if (units && decimals <= most_decimals) {
+        exact = text[0] - '0';
+        for (std::size_t d = 2; d < 2 + most_decimals; ++d) {
+          exact = exact * 10 + (d < text.size() ? text[d] - '0' : 0);
+        }
+      }
     } else {
       PrintedReal printed;
       if (!read_printed_real(text, printed)) return RowReading::unreadable;
@@ -139,10 +147,12 @@ RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, A
       // From 0 to 1 a value always converts (one too small for single precision is 0).
       if (parse_real(text, v) != ReadError::none) return RowReading::unreadable;
       decimals = printed.decimals;
+      if (units && !exact_units(text, most_decimals, exact)) exact = 0;
     }
     row.decimals = std::max(row.decimals, decimals);
     row.q.push_back(text);
     row.value.push_back(v);
+    if (units) row.units.push_back(exact);
   }
   for (std::size_t c = p + k; c < w.size(); ++c) {
     if (!interval(w[c])) return RowReading::unreadable;

@@ -34,7 +34,10 @@ struct AncestryRow {
   bool prior = false;               // an individual used as prior: no memberships
   std::vector<std::string_view> q;  // the K memberships as printed (none in a prior row)
   std::vector<float> value;         // their single-precision values
-  std::int64_t decimals = 0;        // the most decimals any of them needs to be held exactly
+  // Their exact values in units of 10^-most_decimals, when the reading asks for them (0 for
+  // a value that needs more decimals).
+  std::vector<std::int64_t> units;
+  std::int64_t decimals = 0;  // the most decimals any of them needs to be held exactly
 };
 
 enum class RowReading {
@@ -46,8 +49,9 @@ enum class RowReading {
 // The words of a line: what lies between blanks (spaces and tabs), as views into it.
 void split_words(std::string_view line, std::vector<std::string_view>& words);
 
-// Reads one line as a row of the layout. `words` is working memory.
+// Reads one line as a row of the layout, with each membership's exact units when `units` is
+// true. `words` is working memory.
 RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, AncestryRow& row,
-                             std::vector<std::string_view>& words);
+                             std::vector<std::string_view>& words, bool units = false);
 
 }  // namespace pelvano

@@ -138,6 +138,7 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
     const std::int64_t most = in.size / 2;
     file.q.reserve(static_cast<std::size_t>(std::min(most, rows * std::int64_t{file.k})));
     if (how.keep_text) {
+      file.units.reserve(static_cast<std::size_t>(std::min(most, rows * std::int64_t{file.k})));
       file.q_start.reserve(static_cast<std::size_t>(std::min(most, rows) + 1));
       file.q_text.reserve(
           static_cast<std::size_t>(std::min(most, rows * std::int64_t{file.k} * 6)));
@@ -148,7 +149,7 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
     do {
       line = next_line(in);
     } while (line.find_first_not_of(" \t") == std::string_view::npos);
-    switch (read_ancestry_row(line, layout, row, words)) {
+    switch (read_ancestry_row(line, layout, row, words, how.keep_text)) {
       case RowReading::ok:
         break;
       case RowReading::unreadable:
@@ -160,8 +161,10 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
     if (row.prior) {
       file.prior_rows.push_back(static_cast<std::int32_t>(j));
       file.q.resize(file.q.size() + static_cast<std::size_t>(file.k), 0.0f);
+      if (how.keep_text) file.units.resize(file.q.size(), 0);
     } else {
       file.q.insert(file.q.end(), row.value.begin(), row.value.end());
+      file.units.insert(file.units.end(), row.units.begin(), row.units.end());
     }
     decimals = std::max(decimals, row.decimals);
     if (how.keep_text) {

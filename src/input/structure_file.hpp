@@ -21,7 +21,7 @@ void read_file_header(TextReader& in, FreeForm& ff, StudyFile& file);
 
 // How the rest of a file is read.
 struct BodyReading {
-  bool keep_text = false;  // keep the memberships as printed
+  bool keep_text = false;  // keep the memberships as printed, and their exact units
   // The rows of the first file in list order, to compare this file's with; nullptr when
   // this is the first file, whose rows are kept in `individuals` instead.
   const std::vector<Individual>* first = nullptr;

@@ -254,39 +254,6 @@ std::string six(double v) {
   return buf;
 }
 
-// Memberships as printed, in every form a file may hold them: the double of each decimal
-// (rounded once), divided by the row's sum.
-TEST(Modes, NormalisedAsPrinted) {
-  std::mt19937_64 rng(23);
-  const char* forms[] = {"0.%03d", "0.%05d", "%d.000", "0.%d", "%de-3", "+0.%03d", "0.%03dD0"};
-  for (int t = 0; t < 200; ++t) {
-    StudyFile f;
-    f.k = 1 + t % 6;
-    f.q_start.push_back(0);
-    std::vector<double> want;
-    for (int i = 0; i < 5; ++i) {
-      std::vector<double> row;
-      for (int c = 0; c < f.k; ++c) {
-        const char* form = forms[rng() % std::size(forms)];
-        int n = static_cast<int>(rng() % 1000);
-        if (form[1] == 'd' || form[0] == '%') n = static_cast<int>(rng() % 2);
-        char word[32];
-        std::snprintf(word, sizeof word, form, n);
-        double v = 0;
-        ASSERT_EQ(parse_real(word, v), ReadError::none) << word;
-        f.q_text += std::string(word) + " ";
-        row.push_back(v);
-      }
-      f.q_start.push_back(f.q_text.size());
-      double sum = 0;
-      for (const double v : row) sum += v;
-      for (const double v : row) want.push_back(sum != 0 ? v / sum : 0.0);
-    }
-    f.q.assign(want.size(), 0.0f);
-    EXPECT_EQ(normalised_memberships(f), want) << f.q_text;
-  }
-}
-
 TEST(Modes, MadeUpRuns) {
   for (const test::Block& b : test::blocks("analysis/modes_cases.txt")) {
     std::istringstream head(b.lines.at(0));

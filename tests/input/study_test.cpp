@@ -5,9 +5,13 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "base/decimal.hpp"
 #include "base/fatal.hpp"
+#include "base/reader.hpp"
+#include "input/ancestry_row.hpp"
 #include "input/study_reader.hpp"
 #include "support/cases.hpp"
 
@@ -51,11 +55,68 @@ std::string read_one(const std::string& file, std::int32_t nind) {
       }
       out += " [" + std::string(f.memberships(i)) + "]\n";
     }
+    // The exact units give every membership's double as the reading rules read its text.
+    if (f.decimals <= most_decimals) {
+      const std::vector<double> q = normalised_memberships(f);
+      for (std::size_t i = 0; i < study.individuals.size(); ++i) {
+        std::istringstream words{std::string(f.memberships(i))};
+        std::vector<double> row;
+        for (std::string w; words >> w;) {
+          double v = 0;
+          EXPECT_EQ(parse_real(w, v), ReadError::none) << w;
+          row.push_back(v);
+        }
+        if (row.empty()) continue;  // a prior row
+        double sum = 0;
+        for (const double v : row) sum += v;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+          EXPECT_EQ(q.at(i * row.size() + c), sum != 0 ? row[c] / sum : 0.0) << file;
+        }
+      }
+    }
   } catch (const FatalError& e) {
     out = e.message + "\n";
   }
   std::fclose(run.console);
   return out;
+}
+
+// Memberships as printed, in every form a file may hold them, read once: the exact units
+// give the double of each decimal (rounded once), and each row divided by its sum.
+TEST(StudyReading, MembershipsInEveryForm) {
+  std::mt19937_64 rng(23);
+  const char* forms[] = {"0.%03d", "0.%05d", "%d.000", "0.%d", "%de-3", "+0.%03d", "0.%03dD0"};
+  TableLayout layout;
+  AncestryRow row;
+  std::vector<std::string_view> words;
+  for (int t = 0; t < 200; ++t) {
+    StudyFile f;
+    f.k = 1 + t % 6;
+    layout.k = f.k;
+    std::vector<double> want;
+    for (int i = 0; i < 5; ++i) {
+      std::string line = "1 x (0) :";
+      std::vector<double> values;
+      for (int c = 0; c < f.k; ++c) {
+        const char* form = forms[rng() % std::size(forms)];
+        int n = static_cast<int>(rng() % 1000);
+        if (form[1] == 'd' || form[0] == '%') n = static_cast<int>(rng() % 2);
+        char word[32];
+        std::snprintf(word, sizeof word, form, n);
+        double v = 0;
+        ASSERT_EQ(parse_real(word, v), ReadError::none) << word;
+        line += std::string(" ") + word;
+        values.push_back(v);
+      }
+      ASSERT_EQ(read_ancestry_row(line, layout, row, words, true), RowReading::ok) << line;
+      f.units.insert(f.units.end(), row.units.begin(), row.units.end());
+      f.q.insert(f.q.end(), row.value.begin(), row.value.end());
+      double sum = 0;
+      for (const double v : values) sum += v;
+      for (const double v : values) want.push_back(sum != 0 ? v / sum : 0.0);
+    }
+    EXPECT_EQ(normalised_memberships(f), want) << t;
+  }
 }
 
 TEST(StudyReading, Files) {
