@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/fatal.hpp"
+#include "report/outputs.hpp"
 
 namespace pelvano {
 
@@ -126,20 +127,8 @@ std::string usage_text(const std::string& program) {
   const bool plot = program == "pelvano-plot";
   const std::string what =
       plot ? "Turns the analysis of a study of Structure runs (the same as Pelvano's) into files\n"
-             "beside Pelvano's results file, named like it (K.tsv beside K.K):\n"
-             "  .tsv          the per-K table, every digit, tab-separated\n"
-             "  .svg          the figure: Mean Ln P(D|K), DeltaK, the Parsimony value and\n"
-             "                Puechmaille's estimators against K\n"
-             "  .modes.tsv    the modes of each K: the groups of its runs that found the same\n"
-             "                clustering, with their similarity\n"
-             "  .modes/       for each K the similarity of every pair of runs, each run's mode\n"
-             "                and alignment, and each mode's mean memberships as CLUMPP\n"
-             "                writes them\n"
-             "  .bars.svg     the bar plot: each K's modes (or with --best-runs one run of each\n"
-             "                K), a cluster keeping its colour from K to K\n"
-             "  .align.tsv    the colour of every cluster of the bar plot\n"
-             "  .clumpp/      with --clumpp, the input files of CLUMPP for every K\n"
-             "  .html         one page with all of it, for a browser\n"
+             "beside Pelvano's results file, named like it (K.tsv beside K.K):\n" +
+                 outputs_help()
            : "Chooses the best number of clusters K from the output files of Structure, by\n"
              "Evanno's DeltaK, the largest mean Ln P(D|K) and the Parsimony score.\n";
   const std::string plot_options =

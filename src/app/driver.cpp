@@ -1,7 +1,5 @@
 #include "app/driver.hpp"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -10,20 +8,16 @@
 #include <string>
 
 #include "analysis/analysis.hpp"
+#include "analysis/summary.hpp"
 #include "app/command_line.hpp"
-#include "app/params.hpp"
 #include "base/format.hpp"
 #include "base/variables.hpp"
-#include "input/discovery.hpp"
-#include "input/folder.hpp"
-#include "input/study_reader.hpp"
+#include "input/run_input.hpp"
 #include "report/results.hpp"
 
 namespace pelvano {
 
 namespace {
-
-constexpr std::size_t c199 = 199;
 
 // The message as one line of text: names in it may come from a folder listing or a
 // parameter file and hold control characters (a line end, a carriage return, an escape
@@ -37,67 +31,14 @@ std::string one_line(std::string_view message) {
   return text;
 }
 
-bool file_exists(const std::string& name) {
-  struct stat st {};
-  return ::stat(name.c_str(), &st) == 0;
-}
-
-bool names_folder(const Options& o) {
-  struct stat st {};
-  return o.has_argument && ::stat(o.argument.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
-void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text,
-                      const std::function<void()>& meanwhile) {
-  if (show_banner) showversion(run.console, run.pauses);
-  if (names_folder(run.options)) {
-    const std::vector<std::string> files = read_folder(run, study, keep_text);
-    create_tables(run);
-    keep_list(run, files);
-  } else {
-    // The parameter file: named by the argument without its trailing blanks, or the default.
-    run.fname = std::string(default_parameter_file);
-    const std::string_view name = trim_right(run.options.argument);
-    if (!trim(name).empty()) run.fname = std::string(name);
-    if (run.fname.size() > c199) {
-      stoponerror("The name of the parameter file, " + run.fname + ", has more than " + itoc(c199) +
-                  " characters!");
-    }
-    if (!file_exists(run.fname)) {
-      stoponerror("Parameter input file, " + run.fname + ", does not exist!");
-    }
-    read_parameters(run);
-    create_tables(run);
-    discover(run);
-    study = read_study(run, run.READFILE, parameter_checks(run), keep_text);
-  }
-  fill_tables(run, study);
-  if (uneven_runs(run)) {
-    std::fputs(("Each K is analysed over its own runs: " + runs_per_k(run) + ".\n").c_str(),
-               run.console);
-  }
-  if (study.has_usepopinfo()) {
-    run.score_replicates = false;
-    std::fputs((usepopinfo_line(study) + "\n").c_str(), run.console);
-  }
-  if (meanwhile) meanwhile();
+void drive(Run& run) {
+  showversion(run.console, run.pauses);
+  const Study study = read_input(run, /*keep_text=*/false);
   analyse(run);
   choose(run);
-}
-
-std::string usepopinfo_line(const Study& study) {
-  return "The Structure output file " + study.files[study.usepopinfo].name +
-         " was written with USEPOPINFO: it holds no memberships for the individuals of known "
-         "population, so the Parsimony method, bar plots, CLUMPP files, Puechmaille's "
-         "estimators and modes need runs without it.";
-}
-
-void drive(Run& run) {
-  Study study;
-  read_and_analyse(run, study, /*show_banner=*/true, /*keep_text=*/false);
-  write_results(run, study);
+  write_results(run, summarise(run, study));
 }
 
 int main_entry(int argc, const char* const* argv, const char* program, void (*phases)(Run& run)) {

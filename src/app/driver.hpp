@@ -1,27 +1,10 @@
 // The program driver: one complete analysis, phase after phase.
 #pragma once
 
-#include <functional>
-
 #include "base/fatal.hpp"
-#include "base/study.hpp"
 #include "base/tables.hpp"
 
 namespace pelvano {
-
-// Everything a report needs: the banner (with its pause, unless show_banner is false); the
-// study's six values, from the folder the command line names or from the parameter file;
-// the run tables; the listing and the reading of every Structure output file into the
-// study (the memberships as printed kept when keep_text is true); the analysis pass and the
-// choices of the three methods. `meanwhile`, when given, is called once the study is read,
-// right before the analysis pass (to start work that needs the study alone). Every failure
-// ends the run through a FatalError.
-void read_and_analyse(Run& run, Study& study, bool show_banner, bool keep_text,
-                      const std::function<void()>& meanwhile = {});
-
-// The line that tells that the Parsimony method and everything drawn from the memberships
-// need runs written without USEPOPINFO.
-std::string usepopinfo_line(const Study& study);
 
 // One complete run of pelvano: every phase in order, then the closing lines.
 void drive(Run& run);

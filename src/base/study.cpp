@@ -1,5 +1,6 @@
 #include "base/study.hpp"
 
+#include <algorithm>
 #include <cassert>
 
 #include "base/decimal.hpp"
@@ -9,6 +10,19 @@ namespace pelvano {
 std::int32_t Study::runs(std::int32_t k) const {
   const auto at = runs_of.find(k);
   return at == runs_of.end() ? 0 : static_cast<std::int32_t>(at->second.size());
+}
+
+std::int32_t Study::most_runs() const {
+  std::size_t most = 0;
+  for (const auto& of_k : runs_of) most = std::max(most, of_k.second.size());
+  return static_cast<std::int32_t>(most);
+}
+
+bool Study::uneven_runs() const {
+  for (const auto& of_k : runs_of) {
+    if (of_k.second.size() != runs_of.begin()->second.size()) return true;
+  }
+  return false;
 }
 
 const StudyFile& Study::file(std::int32_t k, std::int32_t r) const {

@@ -1,5 +1,6 @@
-// The study: everything read from the Structure output files, read once, in one reading that
-// both programs share. The steps after the reading take it read-only.
+// The study: everything read from the files of the runs, read once, in one reading that both
+// programs share. Whatever program wrote the files, its reader turns them into this one
+// study; the steps after the reading take it read-only and never ask which program it was.
 #pragma once
 
 #include <cstddef>
@@ -8,33 +9,38 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pelvano {
 
-// One individual, as the words before the memberships of its ancestry row show it.
+// One individual, as the files name it.
 struct Individual {
-  std::string number;  // the row's first word
-  std::string label;   // as written, blanks included; "" when the rows have no label
-  std::string miss;    // the %Miss word, such as "(0)"
-  std::string pop;     // the Pop value; "" when the row has none
+  std::string number;  // the word that numbers it in the files ("" when they have none)
+  std::string label;   // as written, blanks included; "" when the files have no labels
+  std::string miss;    // the share of its data missing, as CLUMPP's files write it ("(0)")
+  std::string group;   // its sampling population (Structure's Pop value); "" when none
 };
 
-// One Structure output file: replicate `run` of its K.
+// How a Structure output file lays out its rows; only its reader and its tests look at it.
+struct StructureLayout {
+  std::int32_t loci = 0;
+  bool usepopinfo = false;  // written with USEPOPINFO: prior rows hold no memberships
+  bool ind_r = false;       // its rows carry the individual's r before the memberships
+  bool intervals = false;   // its rows carry the memberships' probability intervals after them
+};
+
+// One file of the study: replicate `run` of its K.
 struct StudyFile {
   std::string name;  // as listed (the folder, "/", the file's name), used whole
 
-  // The three counts after the line whose first word is "Run".
   std::int32_t individuals = 0;
-  std::int32_t loci = 0;
   std::int32_t k = 0;
   std::int32_t run = 0;  // its rank among the files of its K, in list order (from 1)
   double lnp = 0;        // the estimated Ln probability of the data
 
-  bool usepopinfo = false;  // written with USEPOPINFO: prior rows hold no memberships
-  bool pop_column = false;  // its rows carry a Pop value
-  bool ind_r = false;       // its rows carry the individual's r before the memberships
-  bool intervals = false;   // its rows carry the memberships' probability intervals after them
+  bool groups = false;     // its rows name each individual's group
+  StructureLayout layout;  // what the rows of a Structure output file hold
 
   // The memberships, K per row, row after row: the single-precision value of each printed
   // decimal, rounded from the text itself (0 in prior rows).
@@ -48,12 +54,15 @@ struct StudyFile {
   // q_start[i + 1]; a prior row has none.
   std::string q_text;
   std::vector<std::size_t> q_start;
-  std::vector<std::int32_t> prior_rows;  // rows (from 0) of the individuals used as prior
+  // Rows (from 0) that hold no memberships: with Structure's USEPOPINFO, the individuals used
+  // as prior.
+  std::vector<std::int32_t> prior_rows;
   int decimals = 0;  // the most decimals any of its memberships needs to be held exactly
 
-  // The table "Proportion of membership of each pre-defined population": per population its
-  // number, the K memberships as printed, the number of individuals.
-  std::vector<std::vector<std::string>> pop_table;
+  // The file's own table of each group's memberships (Structure's "Proportion of membership
+  // of each pre-defined population"): per group its number, the K memberships as printed,
+  // the number of individuals.
+  std::vector<std::vector<std::string>> group_table;
 
   // The K memberships of row i as printed, single-spaced.
   std::string_view memberships(std::size_t i) const {
@@ -71,21 +80,37 @@ struct RowDifference {
   std::string second;    // and in this one
 };
 
+// Why the files hold no memberships for some individuals, in the words of their reader.
+struct MissingMemberships {
+  std::size_t file = 0;  // the first such file, by its place in list order
+  std::string line;      // one line for the user: which file, and what cannot be done
+  std::string why;       // a few words for a figure: "written with USEPOPINFO"
+  std::string rows;      // what those rows are: "Rows of individuals of known population"
+};
+
 struct Study {
   std::vector<StudyFile> files;         // in list order
-  std::vector<Individual> individuals;  // the rows of the first file
-  // The first file, in list order, whose labels, %Miss words or Pop values differ from the
+  std::vector<Individual> individuals;  // as the first file names them
+  // The first file, in list order, whose labels, %Miss words or groups differ from the
   // first file's; the individuals are matched by their order all the same.
   std::optional<RowDifference> renamed;
-  // The first file, in list order, written with USEPOPINFO; files.size() when none was.
-  std::size_t usepopinfo = 0;
+  // Set when some file holds no memberships for some individuals: then nothing that needs
+  // every individual's memberships (the Parsimony scoring, modes, bar plots) can be done.
+  std::optional<MissingMemberships> missing;
   int decimals = 0;  // the most decimals of any membership of any file
   // The files of each K, by run number: runs_of[K][r - 1] is the place of run r in files.
   std::map<std::int32_t, std::vector<std::size_t>> runs_of;
+  // The groups' names and the order to show them in, as given (--populations): each group's
+  // value in the files and its name.
+  std::vector<std::pair<std::string, std::string>> group_names;
 
-  bool pop_column() const { return !files.empty() && files.front().pop_column; }
-  bool has_usepopinfo() const { return usepopinfo < files.size(); }
+  // Whether the individuals are in groups (Structure's Pop column).
+  bool has_groups() const { return !files.empty() && files.front().groups; }
+  bool has_memberships() const { return !missing.has_value(); }
   std::int32_t runs(std::int32_t k) const;
+  // The largest number of runs of any K, and whether some K have fewer.
+  std::int32_t most_runs() const;
+  bool uneven_runs() const;
   // Run r of K, which must exist.
   const StudyFile& file(std::int32_t k, std::int32_t r) const;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <new>
 
 #include "base/fatal.hpp"
@@ -144,6 +145,39 @@ void check_numbers(const Run& run) {
   if (run.NRUN < 1) {
     stoponerror("The number of replicate runs, " + itoc(run.NRUN) + ", is less than 1!");
   }
+}
+
+namespace {
+
+bool uneven_runs(const Run& run) {
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (run.KRUN(k) != run.NRUN) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string runs_per_k(const Run& run) {
+  if (!uneven_runs(run)) return itoc(run.NRUN);
+  std::map<std::int32_t, std::int32_t> times;  // how many K have each number of runs
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) ++times[run.KRUN(k)];
+  std::int32_t common = 0;
+  std::int32_t most = 0;
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (times[run.KRUN(k)] > most) {
+      most = times[run.KRUN(k)];
+      common = run.KRUN(k);
+    }
+  }
+  std::string text = itoc(common);
+  const char* separator = ", except ";
+  for (std::int32_t k = run.KSTART; k <= run.KEND; ++k) {
+    if (run.KRUN(k) == common) continue;
+    text += separator + ("K = " + itoc(k)) + ": " + itoc(run.KRUN(k));
+    separator = ", ";
+  }
+  return text;
 }
 
 }  // namespace pelvano

@@ -167,4 +167,9 @@ void check_numbers(const Run& run);
 // when the tables cannot fit in memory.
 void create_tables(Run& run);
 
+// The runs per K as the report states them: their number when every K has as many, else
+// the number most K have (of numbers equally common, the one of the smallest K) and then
+// every K with another, in ascending order: "3, except K = 6: 4, K = 7: 2".
+std::string runs_per_k(const Run& run);
+
 }  // namespace pelvano

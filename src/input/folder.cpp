@@ -135,19 +135,12 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
   }
   // Each K is analysed over its own runs, and the tables are made for the largest count.
   // Counts that differ, with names of more than one pattern, are two studies, not one.
-  const std::size_t first_count = study.runs_of.begin()->second.size();
-  std::size_t runs = 0;
-  bool even = true;
-  for (const auto& of_k : study.runs_of) {
-    even = even && of_k.second.size() == first_count;
-    runs = std::max(runs, of_k.second.size());
-  }
-  if (!even) check_one_pattern(names, where);
+  if (study.uneven_runs()) check_one_pattern(names, where);
 
   run.KSTART = kstart;
   run.KEND = kend;
   run.NIND = front.individuals;
-  run.NRUN = static_cast<std::int32_t>(runs);
+  run.NRUN = study.most_runs();
   check_numbers(run);
   check_folder(folder, '/');
   name_outputs(run);

@@ -51,8 +51,8 @@ bool differs(const Individual& a, const AncestryRow& b, bool b_pop_column, bool 
     d = {0, 0, "label", a.label, std::string(b.label)};
   } else if (a.miss != b.miss) {
     d = {0, 0, "%Miss", a.miss, std::string(b.miss)};
-  } else if (a.pop != b.pop || a_pop_column != b_pop_column) {
-    d = {0, 0, "Pop", a.pop, std::string(b.pop)};
+  } else if (a.group != b.pop || a_pop_column != b_pop_column) {
+    d = {0, 0, "Pop", a.group, std::string(b.pop)};
   } else {
     return false;
   }
@@ -73,7 +73,7 @@ void read_file_header(TextReader& in, FreeForm& ff, StudyFile& file) {
     if (C29 == "Run") break;
   }
   file.individuals = read_count(in, ff, true);
-  file.loci = read_count(in, ff, false);
+  file.layout.loci = read_count(in, ff, false);
   file.k = read_count(in, ff, true);
 }
 
@@ -93,7 +93,7 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
       std::vector<std::string> w(views.begin(), views.end());
       if (population_row(w)) {
         w[0].pop_back();
-        file.pop_table.push_back(std::move(w));
+        file.group_table.push_back(std::move(w));
         pop = table;
       } else if (pop == table) {
         pop = done;
@@ -122,9 +122,9 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
   }
   layout.ind_r = header.find("Ind's r") != std::string_view::npos;
   layout.intervals = header.find("probability intervals") != std::string_view::npos;
-  file.usepopinfo = layout.usepopinfo;
-  file.ind_r = layout.ind_r;
-  file.intervals = layout.intervals;
+  file.layout.usepopinfo = layout.usepopinfo;
+  file.layout.ind_r = layout.ind_r;
+  file.layout.intervals = layout.intervals;
 
   // The rows, one line each; lines without a word are passed over.
   const bool first = how.first == nullptr;
@@ -157,7 +157,7 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
       case RowReading::out_of_range:
         stop_on_row(in, "Membership coefficient out of range");
     }
-    if (j == 0) file.pop_column = row.has_pop;
+    if (j == 0) file.groups = row.has_pop;
     if (row.prior) {
       file.prior_rows.push_back(static_cast<std::int32_t>(j));
       file.q.resize(file.q.size() + static_cast<std::size_t>(file.k), 0.0f);
@@ -176,7 +176,7 @@ void read_file_body(TextReader& in, FreeForm& ff, StudyFile& file, const BodyRea
                                        std::string(row.miss), std::string(row.pop)});
     } else if (!difference && static_cast<std::size_t>(j) < how.first->size()) {
       RowDifference d;
-      if (differs((*how.first)[static_cast<std::size_t>(j)], row, row.has_pop, how.first_pop_column,
+      if (differs((*how.first)[static_cast<std::size_t>(j)], row, row.has_pop, how.first_groups,
                   d)) {
         d.row = j + 1;
         difference = std::move(d);

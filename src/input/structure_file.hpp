@@ -25,7 +25,7 @@ struct BodyReading {
   // The rows of the first file in list order, to compare this file's with; nullptr when
   // this is the first file, whose rows are kept in `individuals` instead.
   const std::vector<Individual>* first = nullptr;
-  bool first_pop_column = false;
+  bool first_groups = false;
 };
 
 // Reads the rest of the file after its header (read_file_header) and closes it. Fills `file`;

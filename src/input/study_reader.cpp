@@ -103,7 +103,7 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
       },
       in_order);
   how.first = &s.individuals;
-  how.first_pop_column = n > 0 && s.files[0].pop_column;
+  how.first_groups = n > 0 && s.files[0].groups;
   for_each_in_order<Reading>(
       n > 0 ? n - 1 : 0,
       [&](std::size_t i, Reading& r) {
@@ -113,13 +113,20 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
   std::fputs("\n", run.console);
   std::fflush(run.console);
 
-  s.usepopinfo = n;
   for (std::size_t i = 0; i < n; ++i) {
     const StudyFile& f = s.files[i];
     std::vector<std::size_t>& runs = s.runs_of[f.k];
     runs.push_back(i);
     s.decimals = std::max(s.decimals, f.decimals);
-    if (f.usepopinfo && s.usepopinfo == n) s.usepopinfo = i;
+    if (f.layout.usepopinfo && !s.missing) {
+      s.missing = MissingMemberships{
+          i,
+          "The Structure output file " + f.name +
+              " was written with USEPOPINFO: it holds no memberships for the individuals of "
+              "known population, so the Parsimony method, bar plots, CLUMPP files, "
+              "Puechmaille's estimators and modes need runs without it.",
+          "written with USEPOPINFO", "Rows of individuals of known population"};
+    }
     if (slots[i].difference && !s.renamed) {
       s.renamed = std::move(slots[i].difference);
       s.renamed->file = i;

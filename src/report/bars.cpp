@@ -4,7 +4,6 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <map>
 
 #include "base/fatal.hpp"
@@ -82,7 +81,7 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
   std::map<std::string, std::string> names;
   if (p.pop_column) {
     std::vector<std::string> present;
-    for (const Individual& x : p.individuals) present.push_back(x.pop);
+    for (const Individual& x : p.individuals) present.push_back(x.group);
     std::sort(present.begin(), present.end(), pop_before);
     present.erase(std::unique(present.begin(), present.end()), present.end());
     for (const auto& [pop, name] : p.populations) {
@@ -123,7 +122,7 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
   for (const std::string& pop : pops) {
     Group g{order.size(), 0, pop, names.count(pop) ? names[pop] : pop};
     for (std::size_t i = 0; i < n; ++i) {
-      if (p.individuals[i].pop == pop) order.push_back(i);
+      if (p.individuals[i].group == pop) order.push_back(i);
     }
     g.count = order.size() - g.first;
     if (!p.keep_order) {
@@ -289,37 +288,6 @@ std::string bars_svg(const BarPlot& p) {
                               "column that shows their mean memberships.");
   }
   return svg_end(svg);
-}
-
-std::vector<std::pair<std::string, std::string>> read_populations(const std::string& file,
-                                                                  const std::string& program) {
-  const auto usage = [&](const std::string& what) {
-    throw FatalError{
-        program + ": --populations " + file + ": " + what + " (see " + program + " --help)",
-        FatalKind::usage};
-  };
-  std::ifstream in(file);
-  if (!in) usage("cannot be read");
-  std::vector<std::pair<std::string, std::string>> out;
-  std::string line;
-  for (std::int64_t number = 1; std::getline(in, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos) continue;
-    const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
-    const std::string pop = line.substr(start, end - start);
-    long long value = 0;
-    if (std::from_chars(pop.data(), pop.data() + pop.size(), value).ptr !=
-        pop.data() + pop.size()) {
-      usage("line " + itoc(number) + " does not begin with a Pop value");
-    }
-    const std::size_t name = line.find_first_not_of(" \t", end);
-    std::string text = name == std::string::npos ? pop : line.substr(name);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-    out.emplace_back(pop, text);
-  }
-  if (in.bad()) usage("cannot be read");
-  return out;
 }
 
 }  // namespace pelvano

@@ -57,10 +57,4 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
 // The whole SVG document.
 std::string bars_svg(const BarPlot& p);
 
-// Reads a --populations file: one population per line, its Pop value and then its name
-// (the rest of the line); blank lines are passed over. A file that cannot be read or a
-// line without a Pop value ends the run as a command line that cannot be used.
-std::vector<std::pair<std::string, std::string>> read_populations(const std::string& file,
-                                                                  const std::string& program);
-
 }  // namespace pelvano

@@ -54,13 +54,14 @@ std::string individual_line(const Study& study, std::size_t i) {
   const Individual& x = study.individuals[i];
   const int number = static_cast<int>(i) + 1;
   return printed("%3d %3d ", number, number) + x.miss +
-         (study.pop_column() ? printed(" %2d : ", std::atoi(x.pop.c_str())) : std::string(" 1 : "));
+         (study.has_groups() ? printed(" %2d : ", std::atoi(x.group.c_str()))
+                             : std::string(" 1 : "));
 }
 
 void write_clumpp(const std::string& folder, const Run& run, const Study& study) {
   // The population file needs the files' table of pre-defined populations.
   bool pop_tables = false;
-  for (const StudyFile& x : study.files) pop_tables = pop_tables || !x.pop_table.empty();
+  for (const StudyFile& x : study.files) pop_tables = pop_tables || !x.group_table.empty();
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
@@ -73,7 +74,7 @@ void write_clumpp(const std::string& folder, const Run& run, const Study& study)
         ind += individual_line(study, i) + std::string(x.memberships(i)) + "\n";
       }
       ind += "\n";
-      for (const std::vector<std::string>& row : x.pop_table) {
+      for (const std::vector<std::string>& row : x.group_table) {
         pop += printed("%3d:", std::atoi(row[0].c_str())) + "\t";
         for (std::size_t c = 1; c + 1 < row.size(); ++c) pop += (c > 1 ? " " : "") + row[c];
         pop += "\t" + row.back() + "\n";

@@ -373,13 +373,12 @@ Panel parsimony_panel(const StudySummary& s) {
     if (drawable(k.parsimony)) {
       include(p, k.parsimony);
     } else {
-      out.push_back({k.k, reason(k.parsimony, s.usepopinfo.empty() ? "no run scored"
-                                                                   : "written with USEPOPINFO")});
+      out.push_back({k.k, reason(k.parsimony, s.missing ? s.missing->why : "no run scored")});
     }
   }
   if (!out.empty()) p.notes.push_back("Parsimony value left out for " + k_list(out));
-  if (!s.usepopinfo.empty()) {
-    p.notes.push_back("Rows of individuals of known population hold no memberships");
+  if (s.missing) {
+    p.notes.push_back(s.missing->rows + " hold no memberships");
   }
   finish_axis(p, s);
   return p;

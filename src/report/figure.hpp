@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "report/summary.hpp"
+#include "analysis/summary.hpp"
 
 namespace pelvano {
 

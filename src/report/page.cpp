@@ -69,17 +69,16 @@ std::string method_row(const std::string& method, const std::string& k, const st
 }
 
 // The SVG document inside the page, without its XML declaration, named for assistive tools.
-std::string inline_svg(const std::string& svg, const std::string& label) {
-  std::string out = svg.substr(svg.find("<svg"));
+std::string inline_svg(std::string_view svg, const std::string& label) {
+  std::string out(svg.substr(svg.find("<svg")));
   out.insert(4, " role=\"img\" aria-label=\"" + e(label) + "\"");
   return out;
 }
 
-std::string link(const std::string& name, const std::string& what, bool folder = false) {
-  if (name.empty()) return "";
-  const std::string slash = folder ? "/" : "";
-  return "<li><a href=\"" + e(link_to(name)) + slash + "\">" + e(name + slash) + "</a> " + e(what) +
-         "</li>\n";
+std::string link(const PageLink& l) {
+  const std::string slash = l.folder ? "/" : "";
+  return "<li><a href=\"" + e(link_to(l.name)) + slash + "\">" + e(l.name + slash) + "</a> " +
+         e(l.what) + "</li>\n";
 }
 
 // The modes of each K, and the bar plot below them.
@@ -162,7 +161,7 @@ std::string page_html(const Page& p) {
     h += "<dt>" + e(term) + "</dt><dd>" + e(value) + "</dd>\n";
   }
   h += "</dl>\n";
-  for (const std::string& line : {s.usepopinfo, s.renamed}) {
+  for (const std::string& line : {s.missing ? s.missing->line : std::string(), s.renamed}) {
     if (!line.empty()) h += "<p class=\"warning\">" + e(line) + "</p>\n";
   }
   h += "</section>\n";
@@ -203,7 +202,7 @@ std::string page_html(const Page& p) {
                     "As MaxMeaK, with each population's median membership instead of its mean.");
   }
   h += "</table></div>\n";
-  if (s.puechmaille.empty() && s.usepopinfo.empty()) {
+  if (s.puechmaille.empty() && !s.missing) {
     h += "<p>Puechmaille's estimators for unevenly sampled populations need the sampling "
          "population of each individual: these Structure files have no Pop column (run "
          "Structure with PopData to get them).</p>\n";
@@ -258,18 +257,7 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"files\">\n<h2>Files</h2>\n<p>These links work where the page lies beside "
        "the files.</p>\n<ul>\n";
-  h += link(p.results_file, "the results file, written by pelvano");
-  h += link(p.list_file, "the Structure output files read");
-  h += link(p.table_file, "the per-K table, every digit, tab-separated");
-  h += link(p.figure_file, "the figure");
-  h += link(p.bars_file, "the bar plot");
-  h += link(p.colours_file, "the colour of every cluster of the bar plot");
-  h += link(p.modes_file, "the modes of each K: the groups of runs that agree");
-  h += link(p.modes_folder,
-            "for each K: the similarity of its runs, their modes and alignments, the modes' "
-            "mean memberships",
-            true);
-  h += link(p.clumpp_folder, "the input files of CLUMPP", true);
+  for (const PageLink& l : p.links) h += link(l);
   h += "</ul>\n</section>\n</main>\n</body>\n</html>\n";
   return h;
 }

@@ -4,26 +4,34 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/modes.hpp"
+#include "analysis/summary.hpp"
 #include "report/bars.hpp"
-#include "report/summary.hpp"
 
 namespace pelvano {
 
+// A file or folder beside the page, in its list of files.
+struct PageLink {
+  std::string name;  // its name in the page's folder
+  std::string what;  // what it holds
+  bool folder = false;
+};
+
 // Everything the page shows.
 struct Page {
-  StudySummary summary;
-  std::vector<BarRow> rows;   // the bar plot's rows: each K's modes, or one run of each K
-  std::vector<KModes> modes;  // of every K (none for a study written with USEPOPINFO)
+  const StudySummary& summary;
+  const std::vector<BarRow>& rows;   // the bar plot's rows: each K's modes, or one run of each K
+  const std::vector<KModes>& modes;  // of every K (none without every individual's memberships)
   std::string mode_threshold;
-  std::string figure;  // the SVG documents
-  std::string bars;
+  std::string_view figure;  // the SVG documents ("" for a bar plot not drawn)
+  std::string_view bars;
   std::string results;  // the results file's text
-  // The files beside the page, by their names in its folder ("" when not written).
-  std::string results_file, list_file, table_file, figure_file, bars_file, colours_file,
-      clumpp_folder, modes_file, modes_folder;
+  // The files beside the page, in the order of its list: pelvano's results and list files,
+  // then the files of pelvano-plot written with it.
+  std::vector<PageLink> links;
 };
 
 // A name in a link: every byte but letters, digits and - . _ ~ percent-encoded.

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "analysis/summary.hpp"
 #include "report/bars.hpp"
-#include "report/summary.hpp"
 
 namespace pelvano {
 

@@ -2,9 +2,9 @@
 // when they are small enough. The folder it names is probed by creating and removing a
 // file in it: the smoke run starts this target in a scratch folder of the build, where
 // relative folders land, and no probe may be left there.
-#include "app/params.hpp"
 #include "base/fatal.hpp"
 #include "fuzz.hpp"
+#include "input/parameter_file.hpp"
 
 namespace {
 

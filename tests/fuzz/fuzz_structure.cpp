@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "analysis/analysis.hpp"
+#include "analysis/summary.hpp"
 #include "base/fatal.hpp"
 #include "fuzz.hpp"
 #include "input/study_reader.hpp"
@@ -67,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const StudyFile& f : study.files) {
     for (const float q : f.q) PELVANO_FUZZ_CHECK(q >= 0.0f && q <= 1.0f);
   }
-  run.score_replicates = !study.has_usepopinfo();
+  run.score_replicates = study.has_memberships();
   analyse(run);
   choose(run);
   PELVANO_FUZZ_CHECK(run.evanno_best == 0 ||
@@ -78,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The folder can be written: the report cannot fail. It leaves the results file and
   // nothing else.
   PELVANO_FUZZ_CHECK(run.IDX >= run.KSTART && run.IDX <= run.KEND);
-  write_results(run, study);
+  write_results(run, summarise(run, study));
   std::sort(expected.begin(), expected.end());
   PELVANO_FUZZ_CHECK(fuzz::entries(folder) == expected);
   return 0;

@@ -36,15 +36,16 @@ std::string read_one(const std::string& file, std::int32_t nind) {
     const Study study = read_study(run, run.READFILE, parameter_checks(run), true);
     const StudyFile& f = study.files.at(0);
     out = "K " + std::to_string(f.k) + ", Ln P(D) " + test::number(f.lnp);
-    for (const auto& [on, what] : {std::pair{f.ind_r, "r"}, std::pair{f.intervals, "intervals"},
-                                   std::pair{f.usepopinfo, "USEPOPINFO"}}) {
+    for (const auto& [on, what] :
+         {std::pair{f.layout.ind_r, "r"}, std::pair{f.layout.intervals, "intervals"},
+          std::pair{f.layout.usepopinfo, "USEPOPINFO"}}) {
       if (on) out += std::string(", ") + what;
     }
     out += "\n";
     std::size_t prior = 0;
     for (std::size_t i = 0; i < study.individuals.size(); ++i) {
       const Individual& x = study.individuals[i];
-      out += x.number + "|" + x.label + "|" + x.miss + "|" + x.pop + ":";
+      out += x.number + "|" + x.label + "|" + x.miss + "|" + x.group + ":";
       if (prior < f.prior_rows.size() && f.prior_rows[prior] == static_cast<std::int32_t>(i)) {
         out += " prior";
         ++prior;

@@ -1,4 +1,4 @@
-#include "app/params.hpp"
+#include "input/parameter_file.hpp"
 
 #include <string>
 

@@ -1,11 +1,11 @@
-// The per-K numbers of a finished analysis, gathered once for the table and the figure
-// that pelvano-plot writes beside the results file.
+// The per-K numbers of a finished analysis and the methods' choices, gathered once from the
+// run tables for every file written: the results file, and pelvano-plot's table, figure and
+// page.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "analysis/puechmaille.hpp"
@@ -45,18 +45,14 @@ struct StudySummary {
   std::int32_t parsimony = 0;
   // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
   std::vector<Puechmaille> puechmaille;
-  // The warning that the files name their individuals differently ("" when they do not).
+  // The warning that the files name their individuals differently ("" when they do not, or
+  // when nothing is drawn by individual).
   std::string renamed;
-  // Why nothing is drawn from the memberships: the files were written with USEPOPINFO ("":
-  // they were not).
-  std::string usepopinfo;
+  // Why nothing is drawn from the memberships (none when every individual has them).
+  std::optional<MissingMemberships> missing;
 };
 
 // Gathers the summary from the run tables after the analysis pass and the choices.
 StudySummary summarise(const Run& run, const Study& study);
-
-// The name of a file beside the results file, named like it (`extension` includes its
-// dot), or after the program when the generic name is "*".
-std::string companion_file_name(const Run& run, std::string_view extension);
 
 }  // namespace pelvano

@@ -1,11 +1,27 @@
-#include "report/summary.hpp"
+#include "analysis/summary.hpp"
 
 #include <cmath>
 
 #include "analysis/analysis.hpp"
-#include "report/results.hpp"
+#include "base/variables.hpp"
 
 namespace pelvano {
+
+namespace {
+
+// The warning when the files name their individuals differently: one line, both files, the
+// row and the field.
+std::string renamed_line(const Study& study) {
+  const RowDifference& d = *study.renamed;
+  const auto shown = [](const std::string& v) { return v.empty() ? std::string("none") : v; };
+  return "Warning: the Structure output files " + study.files.front().name + " and " +
+         study.files[d.file].name + " differ in row " + itoc(d.row) + ": " + d.field + " " +
+         shown(d.first) + " in the first, " + shown(d.second) +
+         " in the second; pelvano-plot matches the individuals by their order in the files "
+         "and names them as the first file does.";
+}
+
+}  // namespace
 
 StudySummary summarise(const Run& run, const Study& study) {
   StudySummary s;
@@ -37,15 +53,9 @@ StudySummary summarise(const Run& run, const Study& study) {
   s.evanno = run.evanno_best;
   s.pritchard = run.pritchard_best;
   s.parsimony = run.IDX;
+  s.missing = study.missing;
+  if (study.renamed && study.has_memberships()) s.renamed = renamed_line(study);
   return s;
-}
-
-std::string companion_file_name(const Run& run, std::string_view extension) {
-  // Never a hidden file: with the generic name "*" the files are named after the program.
-  std::string name = run.PATHNAME;
-  name += run.PLATFORMSLASH;
-  name += run.file_stem.empty() ? "pelvano" : run.file_stem;
-  return name + std::string(extension);
 }
 
 }  // namespace pelvano

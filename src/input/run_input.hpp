@@ -1,0 +1,22 @@
+// The study a run works on, named on the command line in one of two ways: a folder of the
+// files of the runs, or a parameter file that gives their folder, generic name and numbers.
+#pragma once
+
+#include "base/options.hpp"
+#include "base/study.hpp"
+#include "base/tables.hpp"
+
+namespace pelvano {
+
+// Whether the command line names a folder (rather than a parameter file).
+bool names_folder(const Options& o);
+
+// Locates the files of the study from the command line, reads them into the study (the
+// memberships as printed, and their exact units, kept when keep_text is true), creates the
+// run tables and fills them from it. On the console: a progress line for each file, then
+// the lines that tell how the study will be analysed (K with their own numbers of runs,
+// files without every individual's memberships, which turn off the scoring of runs).
+// Every failure ends the run through a FatalError.
+Study read_input(Run& run, bool keep_text);
+
+}  // namespace pelvano
