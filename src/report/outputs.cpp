@@ -65,14 +65,18 @@ bool clumpp_asked(const Options& o) {
 }
 
 std::string page_file(Made& m) {
-  Page page{m.found.summary, m.bars.rows, m.found.modes};
-  page.mode_threshold = m.run.options.mode_threshold.text;
-  page.figure = m.figure;
-  page.bars = m.bar_plot;
-  page.results = results_text(m.run, m.found.summary);
-  page.links = {{base_name(m.run.ESTFILENAME), "the results file, written by pelvano", false},
-                {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
-  page.links.insert(page.links.end(), m.links.begin(), m.links.end());
+  std::vector<PageLink> links = {
+      {base_name(m.run.ESTFILENAME), "the results file, written by pelvano", false},
+      {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
+  links.insert(links.end(), m.links.begin(), m.links.end());
+  const Page page{m.found.summary,
+                  m.bars.rows,
+                  m.found.modes,
+                  m.run.options.mode_threshold.text,
+                  m.figure,
+                  m.bar_plot,
+                  results_text(m.run, m.found.summary),
+                  std::move(links)};
   return page_html(page);
 }
 
