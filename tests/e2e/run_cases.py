@@ -13,6 +13,9 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
                     otherwise); -i: with an empty environment; NAME=VALUE: with these
                     environment values (PATH=/usr/bin:/bin otherwise)
     same FILE FILE [N]  the two files are equal (after their first N lines)
+    listed FOLDER STEM  the outputs of pelvano-plot in FOLDER (named STEM.*, its results and
+                    list files aside) are exactly the files and folders its --help lists, and
+                    the man page names each of them; they are then removed
     page PAGE TABLE  the page's per-K table holds the table file's values as it rounds them
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
 what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
@@ -197,6 +200,29 @@ def page_matches_table(page, tsv):
     return problems
 
 
+def outputs_listed(a, folder, stem):
+    """The outputs in the folder against the files --help and the man page list."""
+    _, out, _, _ = run([a.plot, "--help"], folder)
+    listed = sorted(m.decode() for m in re.findall(rb"^  (\.\S+)", out, re.M))
+    written = []
+    for name in os.listdir(folder):
+        if name.startswith(stem + ".") and name not in (stem + ".K", stem + ".list"):
+            full = os.path.join(folder, name)
+            written.append(name[len(stem):] + ("/" if os.path.isdir(full) else ""))
+            shutil.rmtree(full) if os.path.isdir(full) else os.remove(full)
+    problems = []
+    if sorted(written) != listed:
+        problems.append("--help lists %s, pelvano-plot wrote %s" % (listed, sorted(written)))
+    with open(os.path.join(ROOT, "doc", "pelvano.1"), encoding="utf-8") as f:
+        man = f.read()
+    files = man[man.index(".SH FILES WRITTEN"):]
+    files = files[:files.find("\n.SH ", 1)]
+    for suffix in listed:
+        if "/K" + suffix not in files:
+            problems.append("the man page's FILES WRITTEN does not name K%s" % suffix)
+    return problems
+
+
 def run_case(a, folder, bless):
     scratch = tempfile.mkdtemp(prefix="pelvano-e2e-")
     try:
@@ -230,6 +256,8 @@ def run_case(a, folder, bless):
                 got[n + "status"] = b"%s\n" % str(status).encode() if status else None
             elif op == "page":
                 problems += page_matches_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
+            elif op == "listed":
+                problems += outputs_listed(a, os.path.join(scratch, rest[0]), rest[1])
             elif op == "same":
                 skip = int(rest[2]) if len(rest) > 2 else 0
                 texts = [read(os.path.join(scratch, f)).split(b"\n")[skip:] for f in rest[:2]]
