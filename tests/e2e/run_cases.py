@@ -247,7 +247,7 @@ def page_matches_table(page, tsv):
 
 def outputs_listed(a, folder, stem):
     """The outputs in the folder against the files --help and the man page list."""
-    _, out, _, _ = run([a.plot, "--help"], folder)
+    _, out, _, _, _ = run([a.plot, "--help"], folder)
     listed = sorted(m.decode() for m in re.findall(rb"^  (\.\S+)", out, re.M))
     written = []
     for name in os.listdir(folder):
