@@ -86,6 +86,15 @@ double similarity_of(double d, std::int32_t individuals) {
 
 }  // namespace
 
+std::string mode_runs_text(const KModes& m, std::size_t mode, const std::string& dot) {
+  if (mode == 0 && none_agree(m)) {
+    return "no two of the " + std::to_string(m.runs) + " runs agree";
+  }
+  return (mode == 0 ? std::string("major mode") : "minor mode " + std::to_string(mode + 1)) + dot +
+         std::to_string(m.modes[mode].runs.size()) + " of " + std::to_string(m.runs) +
+         (m.runs == 1 ? " run" : " runs");
+}
+
 std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t reference) {
   const auto k = static_cast<std::size_t>(m.k);
   std::vector<int> out(k);

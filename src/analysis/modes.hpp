@@ -47,6 +47,17 @@ struct KModes {
   std::vector<Mode> modes;  // the major mode first, then the minor ones in the order found
 };
 
+// Whether K has two runs or more and no two of them are in one mode.
+inline bool none_agree(const KModes& m) {
+  return m.runs >= 2 && m.modes.size() == static_cast<std::size_t>(m.runs);
+}
+
+// What the page and the bar plot say of a mode's runs: "major mode · 3 of 5 runs",
+// "minor mode 2 · 1 of 5 runs", or for the first mode of a K none of whose runs agree, "no
+// two of the 5 runs agree".
+// The parts are joined by `dot`.
+std::string mode_runs_text(const KModes& m, std::size_t mode, const std::string& dot);
+
 // The clusters of run `run` (from 1) for the clusters of run `reference` (from 1): element c
 // is run's cluster for reference's cluster c, by the pair's one best alignment.
 std::vector<int> alignment(const KModes& m, std::int32_t run, std::int32_t reference);

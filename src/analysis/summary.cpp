@@ -1,5 +1,6 @@
 #include "analysis/summary.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/analysis.hpp"
@@ -54,8 +55,25 @@ StudySummary summarise(const Run& run, const Study& study) {
   s.pritchard = run.pritchard_best;
   s.parsimony = run.IDX;
   s.missing = study.missing;
+  // Why a method cannot choose.
+  const bool one_run =
+      std::all_of(s.ks.begin(), s.ks.end(), [](const KSummary& k) { return k.runs == 1; });
+  if (s.evanno == 0) {
+    s.evanno_none = s.ks.size() < 3 ? "DeltaK needs three K or more"
+                    : one_run       ? "one run per K"
+                                    : "no finite DeltaK";
+  }
+  if (std::all_of(s.ks.begin(), s.ks.end(), [](const KSummary& k) { return k.best_run == 0; })) {
+    s.parsimony_none = study.missing ? "no run could be scored: " + study.missing->reason
+                       : one_run     ? "one run per K"
+                                     : "no run could be scored";
+  }
   if (study.renamed && study.has_memberships()) s.renamed = renamed_line(study);
   return s;
+}
+
+std::string choice_text(std::int32_t k, const std::string& none) {
+  return none.empty() ? std::to_string(k) : "none (" + none + ")";
 }
 
 }  // namespace pelvano

@@ -42,7 +42,14 @@ struct StudySummary {
   std::vector<KSummary> ks;  // KSTART..KEND in order
   std::int32_t evanno = 0;   // 0: no DeltaK could be compared
   std::int32_t pritchard = 0;
+  // The Parsimony best K as the results file prints it: the smallest K even when no run of
+  // any K could be scored (then parsimony_none says why the method cannot choose).
   std::int32_t parsimony = 0;
+  // Why a method cannot choose, in a few fixed words ("" when it chose): "one run per K",
+  // "DeltaK needs three K or more", "no finite DeltaK", "no run could be scored" (followed
+  // by ": " and the reader's reason, "USEPOPINFO", when the files lack memberships).
+  std::string evanno_none;
+  std::string parsimony_none;
   // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
   std::vector<Puechmaille> puechmaille;
   // The warning that the files name their individuals differently ("" when they do not, or
@@ -54,5 +61,8 @@ struct StudySummary {
 
 // Gathers the summary from the run tables after the analysis pass and the choices.
 StudySummary summarise(const Run& run, const Study& study);
+
+// A method's choice as the user reads it: "3", or "none (one run per K)".
+std::string choice_text(std::int32_t k, const std::string& none);
 
 }  // namespace pelvano

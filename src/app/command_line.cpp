@@ -120,6 +120,15 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
     o.argument = argv[optind];
     o.has_argument = true;
   }
+  // One study per run: several operands (say from results/*/) would leave all but the first
+  // unread without a word.
+  if (argc - optind > 1 && !o.help && !o.version) {
+    std::string listed;
+    for (int i = optind; i < argc; ++i) listed += (i == optind ? "" : ", ") + std::string(argv[i]);
+    throw FatalError{program + " takes one folder or parameter file, not " +
+                         std::to_string(argc - optind) + " (" + listed + ")",
+                     FatalKind::usage};
+  }
   return o;
 }
 
@@ -167,7 +176,9 @@ std::string usage_text(const std::string& program) {
          "  --              ends the options (for a parameter file whose name starts with -)\n"
          "\n"
          "Exit status: 0 when the run is complete, 1 when it failed (the message is also in\n"
-         "the error file), 2 for a command line that cannot be used.\n"
+         "the error file, but for a path that does not exist with pelvano-plot), 2 for a\n"
+         "command line that cannot be used (an unknown option, more than one FOLDER or\n"
+         "PARAMETER-FILE, a Structure output file given instead of its folder).\n"
          "See man " +
          program + " and the README.\n";
 }

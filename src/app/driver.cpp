@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
+
+#include <unistd.h>
 
 #include "analysis/analysis.hpp"
 #include "analysis/summary.hpp"
@@ -29,6 +32,25 @@ std::string one_line(std::string_view message) {
     if ((u < 0x20 && c != '\t') || u == 0x7f) c = '?';
   }
   return text;
+}
+
+// Paths that would be misread: a Structure output file given instead of its folder (read as
+// a parameter file, it would leave an error file beside it), and, for pelvano-plot, a path
+// that names nothing.
+void check_operand(const Options& o, const std::string& program) {
+  if (const std::optional<std::string> folder = folder_of_structure_file(o)) {
+    throw FatalError{program + ": " + o.argument +
+                         " is a Structure output file; give its folder instead: " + program + " " +
+                         *folder,
+                     FatalKind::usage};
+  }
+  if (program == "pelvano-plot" && !names_existing_path(o)) {
+    throw FatalError{
+        program + ": " +
+            (o.has_argument ? o.argument : std::string(default_parameter_file) + " (the default)") +
+            " is neither a folder nor a parameter file: it does not exist",
+        FatalKind::no_input};
+  }
 }
 
 }  // namespace
@@ -68,6 +90,7 @@ int main_entry(int argc, const char* const* argv, const char* program, void (*ph
               " is not one (see " + program + " --help)",
           FatalKind::usage};
     }
+    check_operand(run.options, program);
     run.pauses = run.options.pauses;
     phases(run);
   } catch (const FatalError& error) {
@@ -80,14 +103,18 @@ int main_entry(int argc, const char* const* argv, const char* program, void (*ph
 
 int report_fatal(Run& run, const FatalError& error) {
   const std::string message = one_line(trim_right(error.message));
-  std::FILE* out = error.kind == FatalKind::read_failure || error.kind == FatalKind::usage
+  std::FILE* out = error.kind == FatalKind::read_failure || error.kind == FatalKind::usage ||
+                           error.kind == FatalKind::no_input
                        ? run.errstream
                        : run.console;
+  // On a terminal, the message starts a line of its own, not the end of a progress line.
+  if (run.progress_open && ::isatty(::fileno(run.console)) == 1) std::fputc('\n', run.console);
   std::fflush(run.console);
   std::fwrite(message.data(), 1, message.size(), out);
   std::fputc('\n', out);
   std::fflush(out);
   if (error.kind == FatalKind::usage) return 2;
+  if (error.kind == FatalKind::no_input) return 1;
   const std::string name =
       !run.error_file.empty()
           ? run.error_file

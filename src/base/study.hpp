@@ -85,6 +85,7 @@ struct MissingMemberships {
   std::size_t file = 0;  // the first such file, by its place in list order
   std::string line;      // one line for the user: which file, and what cannot be done
   std::string why;       // a few words for a figure: "written with USEPOPINFO"
+  std::string reason;    // the one word of a method that cannot choose: "USEPOPINFO"
   std::string rows;      // what those rows are: "Rows of individuals of known population"
 };
 

@@ -83,8 +83,9 @@ struct Run {
   // Settings of the process, not of the analysis.
   std::FILE* console = stdout;  // the program's own console output
   std::FILE* errstream = stderr;
-  bool pauses = true;  // the pause after the banner and before a fatal end
-  Options options;     // the command line
+  bool pauses = true;          // the pause after the banner and before a fatal end
+  bool progress_open = false;  // a progress line ends the console, without its line end yet
+  Options options;             // the command line
 
   // The folder separator: Pelvano lists folders with POSIX calls, so it is "/".
   char PLATFORMSLASH = '/';

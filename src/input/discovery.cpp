@@ -17,14 +17,10 @@ bool exists(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0;
 }
 
-// The list file holds one name per line: a name with a line end in it would be read back
-// as two names, the first perhaps of another file.
 void write_list_file(const Run& run, const std::vector<std::string>& files) {
+  check_list_names(files);
   std::string list;
   for (const std::string& file : files) {
-    if (file.find('\n') != std::string::npos) {
-      stoponerror("The name of Structure output file, " + file + ", holds a line end!");
-    }
     list += file;
     list += '\n';
   }
@@ -32,6 +28,14 @@ void write_list_file(const Run& run, const std::vector<std::string>& files) {
 }
 
 }  // namespace
+
+void check_list_names(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (file.find('\n') != std::string::npos) {
+      stoponerror("The name of Structure output file, " + file + ", holds a line end!");
+    }
+  }
+}
 
 void name_outputs(Run& run) {
   run.FILELISTNAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".list";

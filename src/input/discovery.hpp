@@ -8,6 +8,10 @@
 
 namespace pelvano {
 
+// Stops the run when a name holds a line end: the list file holds one name per line, and
+// such a name would be read back as two, the first perhaps of another file.
+void check_list_names(const std::vector<std::string>& files);
+
 // Names the list file and the results file: <folder>/<file_stem>.list and .K.
 void name_outputs(Run& run);
 

@@ -52,9 +52,10 @@ std::string name_pattern(const std::string& name) {
 }
 
 // Stops the run when the names (in list order) form more than one pattern: a folder of two
-// studies, say admix_K#_run#_f and noadmix_K#_run#_f, must not become one study of uneven
-// runs.
-void check_one_pattern(const std::vector<std::string>& names, const std::string& where) {
+// studies, say admix_K#_run#_f and noadmix_K#_run#_f, must not become one study, of uneven
+// runs or of twice the runs per K. `uneven`: the runs per K differ (the line says so).
+void check_one_pattern(const std::vector<std::string>& names, const std::string& folder,
+                       bool uneven) {
   std::vector<std::string> patterns;
   std::set<std::string> seen;
   for (const std::string& name : names) {
@@ -66,7 +67,9 @@ void check_one_pattern(const std::vector<std::string>& names, const std::string&
   for (std::size_t i = 0; i < patterns.size(); ++i) {
     listed += (i == 0 ? "" : i + 1 == patterns.size() ? " and " : ", ") + patterns[i];
   }
-  stoponerror(where + " have different numbers of runs per K, and their names form " +
+  stoponerror((uneven ? "The Structure output files in folder " + folder +
+                            " have different numbers of runs per K, and their names form "
+                      : "The names of the Structure output files in folder " + folder + " form ") +
               itoc(static_cast<std::int64_t>(patterns.size())) +
               " patterns (# for a number): " + listed + "; choose one study with --name!");
 }
@@ -112,7 +115,7 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
     }
   }
   // One study: the same individuals in every file (checked as each file is read, before its
-  // rows are), every K of the range, and one pattern of names when the runs per K differ.
+  // rows are), every K of the range, and one pattern of names.
   const std::string where = "The Structure output files in folder " + folder;
   study = read_study(
       run, files,
@@ -134,8 +137,10 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
     }
   }
   // Each K is analysed over its own runs, and the tables are made for the largest count.
-  // Counts that differ, with names of more than one pattern, are two studies, not one.
-  if (study.uneven_runs()) check_one_pattern(names, where);
+  // Names of more than one pattern are two studies, not one, whatever their runs per K (a
+  // name with a line end is a fault of its own, named first).
+  check_list_names(files);
+  check_one_pattern(names, folder, study.uneven_runs());
 
   run.KSTART = kstart;
   run.KEND = kend;

@@ -25,11 +25,43 @@ bool file_exists(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0;
 }
 
+// The parameter file the command line names: its argument without trailing blanks, or the
+// default.
+std::string parameter_file_name(const Options& o) {
+  const std::string_view name = trim_right(o.argument);
+  return trim(name).empty() ? std::string(default_parameter_file) : std::string(name);
+}
+
 }  // namespace
 
 bool names_folder(const Options& o) {
   struct stat st {};
   return o.has_argument && ::stat(o.argument.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool names_existing_path(const Options& o) {
+  return (o.has_argument && file_exists(o.argument)) || file_exists(parameter_file_name(o));
+}
+
+std::optional<std::string> folder_of_structure_file(const Options& o) {
+  const std::string& path = o.argument;
+  struct stat st {};
+  if (!o.has_argument || !path.ends_with("_f") || ::stat(path.c_str(), &st) != 0 ||
+      !S_ISREG(st.st_mode)) {
+    return std::nullopt;
+  }
+  // The header comes within the first few hundred bytes of a Structure output file.
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return std::nullopt;
+  std::string head(16384, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  std::fclose(f);
+  if (!head.starts_with("Run parameters:") && head.find("\nRun parameters:") == std::string::npos) {
+    return std::nullopt;
+  }
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 Study read_input(Run& run, bool keep_text) {
@@ -45,10 +77,7 @@ Study read_input(Run& run, bool keep_text) {
     create_tables(run);
     keep_list(run, files);
   } else {
-    // The parameter file: named by the argument without its trailing blanks, or the default.
-    run.fname = std::string(default_parameter_file);
-    const std::string_view name = trim_right(run.options.argument);
-    if (!trim(name).empty()) run.fname = std::string(name);
+    run.fname = parameter_file_name(run.options);
     if (run.fname.size() > c199) {
       stoponerror("The name of the parameter file, " + run.fname + ", has more than " + itoc(c199) +
                   " characters!");

@@ -2,6 +2,9 @@
 // files of the runs, or a parameter file that gives their folder, generic name and numbers.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "base/options.hpp"
 #include "base/study.hpp"
 #include "base/tables.hpp"
@@ -10,6 +13,15 @@ namespace pelvano {
 
 // Whether the command line names a folder (rather than a parameter file).
 bool names_folder(const Options& o);
+
+// Whether the command line's folder or parameter file (the default when none is named)
+// exists.
+bool names_existing_path(const Options& o);
+
+// When the command line names a Structure output file (a regular file whose name ends in
+// "_f" and whose header has the line "Run parameters:") instead of its folder: the folder
+// to name ("." for a file named without one). Otherwise nothing.
+std::optional<std::string> folder_of_structure_file(const Options& o);
 
 // Locates the files of the study from the command line, reads them into the study (the
 // memberships as printed, and their exact units, kept when keep_text is true), creates the

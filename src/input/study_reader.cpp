@@ -87,6 +87,7 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
         "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + f.name + "        ";
     std::fputs(progress.c_str(), run.console);
     std::fflush(run.console);
+    run.progress_open = true;
     if (slots[i].header_failure) std::rethrow_exception(slots[i].header_failure);
     std::int32_t& seen = runs_seen[f.k];
     check(s.files.front(), f, seen);
@@ -112,6 +113,7 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
       [&](std::size_t i) { in_order(i + 1); });
   std::fputs("\n", run.console);
   std::fflush(run.console);
+  run.progress_open = false;
 
   for (std::size_t i = 0; i < n; ++i) {
     const StudyFile& f = s.files[i];
@@ -125,7 +127,7 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
               " was written with USEPOPINFO: it holds no memberships for the individuals of "
               "known population, so the Parsimony method, bar plots, CLUMPP files, "
               "Puechmaille's estimators and modes need runs without it.",
-          "written with USEPOPINFO", "Rows of individuals of known population"};
+          "written with USEPOPINFO", "USEPOPINFO", "Rows of individuals of known population"};
     }
     if (slots[i].difference && !s.renamed) {
       s.renamed = std::move(slots[i].difference);

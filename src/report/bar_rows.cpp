@@ -24,8 +24,13 @@ std::vector<BarRow> mode_rows(const Study& study, const std::vector<KModes>& mod
       row.file = study.file(m.k, mode.reference).name;
       row.mean = &mode.mean;
       row.mode = static_cast<std::int32_t>(i) + 1;
-      row.mode_runs = static_cast<std::int32_t>(mode.runs.size());
-      row.k_runs = m.runs;
+      row.mode_text = mode_runs_text(m, i, bar_dot);
+      // Where no two runs agree, the first row is one run as much as the others: named too.
+      if (i == 0 && none_agree(m)) row.mode_text += bar_dot + row.file;
+      row.files.push_back(row.file);
+      for (const std::int32_t r : mode.runs) {
+        if (r != mode.reference) row.files.push_back(study.file(m.k, r).name);
+      }
       if (i == 0) {
         row.colour = colours[j];
       } else {

@@ -139,15 +139,19 @@ std::vector<std::size_t> individual_order(const BarPlot& p, std::vector<Group>& 
 
 namespace {
 
-// The text above a row.
+// The text above a row: a minor mode's names its reference run's file, and how many more
+// runs it holds.
 std::string row_label(const BarRow& row) {
-  const std::string dot = "  \u00b7  ";
-  if (row.mode == 0)
-    return "K = " + std::to_string(row.k) + dot + "run " + std::to_string(row.run) + dot + row.file;
-  return "K = " + std::to_string(row.k) + dot +
-         (row.mode == 1 ? std::string("major mode") : "minor mode " + std::to_string(row.mode)) +
-         dot + std::to_string(row.mode_runs) + " of " + std::to_string(row.k_runs) +
-         (row.k_runs == 1 ? " run" : " runs");
+  if (row.mode == 0) {
+    return "K = " + std::to_string(row.k) + bar_dot + "run " + std::to_string(row.run) + bar_dot +
+           row.file;
+  }
+  std::string label = "K = " + std::to_string(row.k) + bar_dot + row.mode_text;
+  if (row.mode > 1) {
+    label += bar_dot + row.files.front();
+    if (row.files.size() > 1) label += " + " + std::to_string(row.files.size() - 1) + " more";
+  }
+  return label;
 }
 
 }  // namespace
@@ -164,6 +168,15 @@ void draw_row(Svg& svg, const BarPlot& p, const BarRow& row, double y,
   const double bottom = y0 + ((row.mode > 1) ? minor_height : bar_height);
   const double full = bottom - y0;
   svg.out += (row.mode > 1) ? "<g class=\"row minor\">\n" : "<g class=\"row\">\n";
+  if (row.mode > 1) {
+    // Every run of a minor mode, by its file.
+    std::string files;
+    for (const std::string& f : row.files) files += (files.empty() ? "" : ", ") + f;
+    svg.out += "<title>" +
+               xml_escape("K = " + std::to_string(row.k) + ", minor mode " +
+                          std::to_string(row.mode) + ": " + files) +
+               "</title>\n";
+  }
   svg_text(svg, left, y0 - 6, "start", 12, "fill=\"#222222\"", row_label(row), plot_width);
   // The height each cluster takes in each column, stacked in the order of the colours.
   std::vector<std::size_t> stack(k);

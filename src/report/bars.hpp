@@ -12,6 +12,9 @@
 
 namespace pelvano {
 
+// The separator of the parts of a row's label.
+inline const std::string bar_dot = "  \u00b7  ";
+
 // One row: a mode of K (its reference run's clusters) or a run of K, and the colours of its
 // clusters.
 struct BarRow {
@@ -24,9 +27,9 @@ struct BarRow {
   std::vector<double> q;
   const std::vector<double>* mean = nullptr;
   double unit = 1;
-  std::int32_t mode = 0;       // the mode's number (1: the major mode); 0 for a run
-  std::int32_t mode_runs = 0;  // the runs of the mode, and of its K
-  std::int32_t k_runs = 0;
+  std::int32_t mode = 0;           // the mode's number (1: the major mode); 0 for a run
+  std::string mode_text;           // what its label says of the mode's runs
+  std::vector<std::string> files;  // the files of the mode's runs, its reference run's first
 
   const std::vector<double>& values() const { return mean != nullptr ? *mean : q; }
 };

@@ -95,7 +95,6 @@ constexpr std::string_view vermillion = "#d55e00";  // DeltaK
 constexpr std::string_view green = "#009e73";       // Parsimony
 constexpr std::string_view purple = "#cc79a7";
 
-// One panel: a value per K (none where it does not exist), its range and its notes.
 // One line of a panel: a value per K (none where it does not exist).
 struct Series {
   std::string name;    // in the tooltips
@@ -184,14 +183,16 @@ void draw_frame(Canvas& c, const Panel& p, bool last_panel) {
   const double y0 = p.y;
   const double y1 = p.y + plot_height;
   svg_text(c.svg, 14, y0 - 10, "start", 14, "font-weight=\"bold\" fill=\"#222222\"", p.letter);
-  // The title and the best K share the line above the plot.
-  const double best_width = text_width(p.best_text, 12) + 12;
+  // The title and the best K share the line above the plot; the best K (with why there is
+  // none) takes what the title leaves, at least half.
+  const double best_room = plot_width - std::min(text_width(p.title, 13) + 12, plot_width / 2);
+  const double best_width = std::min(text_width(p.best_text, 12), best_room) + 12;
   svg_text(c.svg, left, y0 - 10, "start", 13, "font-weight=\"bold\" fill=\"#222222\"", p.title,
            plot_width - best_width);
   if (!p.best_text.empty()) {
     const std::string colour(p.best_shown ? band_text : muted);
     svg_text(c.svg, left + plot_width, y0 - 10, "end", 12,
-             "font-weight=\"bold\" fill=\"" + colour + "\"", p.best_text, plot_width / 2);
+             "font-weight=\"bold\" fill=\"" + colour + "\"", p.best_text, best_room);
   }
   if (p.best_shown) {
     const double w = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
@@ -335,9 +336,9 @@ Panel deltak_panel(const StudySummary& s) {
   p.ylabel = "DeltaK";
   p.series.push_back(Series{"DeltaK", "", vermillion, "deltak", {}, "", 0});
   p.from_zero = true;
-  p.best = s.evanno;
-  p.best_text = s.evanno > 0 ? "Best K = " + std::to_string(s.evanno) + " (Evanno)"
-                             : std::string("No best K (Evanno)");
+  p.best = s.evanno_none.empty() ? s.evanno : 0;
+  p.best_text = s.evanno_none.empty() ? "Best K = " + std::to_string(s.evanno) + " (Evanno)"
+                                      : "Best K: none (" + s.evanno_none + ")";
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
     p.series[0].value.push_back(k.deltak);
@@ -365,8 +366,10 @@ Panel parsimony_panel(const StudySummary& s) {
   p.title = "Parsimony value";
   p.ylabel = "Parsimony";
   p.series.push_back(Series{"Parsimony value", "", green, "parsimony", {}, "", 0});
-  p.best = s.parsimony;
-  p.best_text = "Best K = " + std::to_string(s.parsimony) + " (Parsimony)";
+  p.best = s.parsimony_none.empty() ? s.parsimony : 0;
+  p.best_text = s.parsimony_none.empty()
+                    ? "Best K = " + std::to_string(s.parsimony) + " (Parsimony)"
+                    : "Best K: none (" + s.parsimony_none + ")";
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
     p.series[0].value.emplace_back(k.parsimony);
@@ -454,9 +457,9 @@ std::string figure_svg(const StudySummary& s) {
   svg_text(c.svg, left, 51, "start", 12.5, "fill=\"#444444\"",
            std::to_string(s.nind) + " individuals, " + runs);
   svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"",
-           "Best K:  Evanno " + (s.evanno > 0 ? std::to_string(s.evanno) : std::string("none")) +
+           "Best K:  Evanno " + (s.evanno_none.empty() ? std::to_string(s.evanno) : "none") +
                "   \u00b7   Pritchard " + std::to_string(s.pritchard) + "   \u00b7   Parsimony " +
-               std::to_string(s.parsimony));
+               (s.parsimony_none.empty() ? std::to_string(s.parsimony) : "none"));
 
   for (std::size_t i = 0; i < std::size(panels); ++i) {
     draw_frame(c, panels[i], i + 1 == panels.size());

@@ -57,15 +57,16 @@ std::string similarity_text(const KModes& m) {
   return out;
 }
 
-std::string runs_text(const KModes& m) {
-  std::string out = "Run\tMode\tSimilarity_to_reference\tPermutation\n";
+std::string runs_text(const Study& study, const KModes& m) {
+  std::string out = "Run\tMode\tSimilarity_to_reference\tPermutation\tFile\n";
   for (std::size_t a = 0; a < static_cast<std::size_t>(m.runs); ++a) {
     std::string permutation;
     for (const int c : m.to_reference[a]) {
       permutation += (permutation.empty() ? "" : " ") + std::to_string(c + 1);
     }
     out += std::to_string(a + 1) + '\t' + std::to_string(m.mode[a]) + '\t' +
-           real_cell(m.similarity_to_reference[a]) + '\t' + permutation + '\n';
+           real_cell(m.similarity_to_reference[a]) + '\t' + permutation + '\t' +
+           text_cell(study.file(m.k, static_cast<std::int32_t>(a) + 1).name) + '\n';
   }
   return out;
 }
@@ -116,20 +117,23 @@ char* four_decimals(char* at, double v) {
   return std::to_chars(at, at + 32, v, std::chars_format::fixed, 4).ptr;
 }
 
-std::string modes_table_text(const std::vector<KModes>& ks) {
+std::string modes_table_text(const Study& study, const std::vector<KModes>& ks) {
   std::string out =
       "K\tMode\tRuns\tOf\tRun_numbers\tReference_run\tMean_similarity\tMin_similarity\tH_prime\t"
-      "Mean_LnP\n";
+      "Mean_LnP\tRun_files\n";
   for (const KModes& m : ks) {
     for (std::size_t i = 0; i < m.modes.size(); ++i) {
       const Mode& mode = m.modes[i];
-      std::string runs;
-      for (const std::int32_t r : mode.runs) runs += (runs.empty() ? "" : ",") + std::to_string(r);
+      std::string runs, files;
+      for (const std::int32_t r : mode.runs) {
+        runs += (runs.empty() ? "" : ",") + std::to_string(r);
+        files += (files.empty() ? "" : "|") + study.file(m.k, r).name;
+      }
       out += std::to_string(m.k) + '\t' + std::to_string(i + 1) + '\t' +
              std::to_string(mode.runs.size()) + '\t' + std::to_string(m.runs) + '\t' + runs + '\t' +
              std::to_string(mode.reference) + '\t' + optional_cell(mode.mean_similarity) + '\t' +
              optional_cell(mode.min_similarity) + '\t' + optional_cell(mode.h_prime) + '\t' +
-             real_cell(mode.mean_lnp) + '\n';
+             real_cell(mode.mean_lnp) + '\t' + text_cell(files) + '\n';
     }
   }
   return out;
@@ -164,7 +168,7 @@ void write_modes_folder(const std::string& folder, const Study& study,
     const Task& task = tasks[t];
     const std::string text = task.mode == -2 ? similarity_text(*task.m)
                              : task.mode == -1
-                                 ? runs_text(*task.m)
+                                 ? runs_text(study, *task.m)
                                  : meanq_text(*task.m, static_cast<std::size_t>(task.mode), lines);
     replace_file(folder + "/" + task.name, text);
     return true;

@@ -12,8 +12,9 @@
 namespace pelvano {
 
 // One row per mode: K, Mode (1 = major), Runs, Of, Run_numbers, Reference_run,
-// Mean_similarity, Min_similarity, H_prime (empty for a mode of one run), Mean_LnP.
-std::string modes_table_text(const std::vector<KModes>& ks);
+// Mean_similarity, Min_similarity, H_prime (empty for a mode of one run), Mean_LnP, and
+// Run_files (the files of Run_numbers, in their order, separated by "|").
+std::string modes_table_text(const Study& study, const std::vector<KModes>& ks);
 
 // Writes K<k>.similarity.tsv, K<k>.runs.tsv and K<k>.mode<m>.meanq for every K into `folder`
 // (made when missing), and removes such files an earlier run left that this one does not

@@ -31,7 +31,7 @@ std::string figure_file(Made& m) {
 }
 
 std::string modes_file(Made& m) {
-  return modes_table_text(m.found.modes);
+  return modes_table_text(m.study, m.found.modes);
 }
 
 // A line for each K whose runs found more than one clustering.
@@ -69,7 +69,8 @@ std::string page_file(Made& m) {
       {base_name(m.run.ESTFILENAME), "the results file, written by pelvano", false},
       {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
   links.insert(links.end(), m.links.begin(), m.links.end());
-  const Page page{m.found.summary,
+  const Page page{m.study,
+                  m.found.summary,
                   m.bars.rows,
                   m.found.modes,
                   m.run.options.mode_threshold.text,
@@ -254,13 +255,11 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
                  p.estimate.maxmed);
   }
   if (memberships && !study.has_groups()) {
-    std::fputs(
-        "the Structure files have no Pop column; run Structure with PopData to get "
-        "Puechmaille's estimators\n",
-        run.console);
+    std::fputs("Puechmaille's estimators: none (no Pop column)\n", run.console);
   }
-  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %d, Parsimony %d\n",
-               s.evanno > 0 ? std::to_string(s.evanno).c_str() : "none", s.pritchard, s.parsimony);
+  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %d, Parsimony %s\n",
+               choice_text(s.evanno, s.evanno_none).c_str(), s.pritchard,
+               choice_text(s.parsimony, s.parsimony_none).c_str());
   std::fflush(run.console);
 }
 

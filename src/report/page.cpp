@@ -4,6 +4,7 @@
 
 #include "base/variables.hpp"
 #include "report/svg.hpp"
+#include "report/verdict.hpp"
 
 namespace pelvano {
 
@@ -23,6 +24,7 @@ th, td { padding: 0.3rem 0.6rem; border-bottom: 1px solid #e8e8e8; vertical-alig
 th { text-align: left; background: #f6f6f6; white-space: nowrap; }
 td.n { text-align: right; white-space: nowrap; }
 td.best { font-size: 1.3rem; font-weight: bold; text-align: center; color: #a35f00; }
+td.best .why { display: block; font-size: 0.8rem; font-weight: normal; }
 td.file { overflow-wrap: anywhere; }
 p.warning { border-left: 4px solid #a35f00; padding-left: 0.6rem; }
 figure { margin: 1rem 0 1.5rem; break-inside: avoid; page-break-inside: avoid; }
@@ -51,11 +53,10 @@ std::string e(std::string_view text) {
 }
 
 // A value of the per-K table as the page shows it: rounded for reading (the table file
-// keeps every digit).
+// keeps every digit), and empty where the table file's cell is (NaN, none).
 std::string shown(double v, int decimals) {
-  if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-  if (std::fabs(v) >= 1e250) return "none";
+  if (std::isnan(v) || std::fabs(v) >= 1e250) return "";
   return fixed(v, decimals);
 }
 
@@ -63,8 +64,12 @@ std::string cell(const std::string& text, const char* cls = "n") {
   return "<td class=\"" + std::string(cls) + "\">" + e(text) + "</td>";
 }
 
-std::string method_row(const std::string& method, const std::string& k, const std::string& what) {
-  return "<tr><th>" + e(method) + "</th><td class=\"best\">" + e(k) + "</td><td>" + e(what) +
+// A method's row of the answer table: its best K, or "none" and why it cannot choose.
+std::string method_row(const std::string& method, std::int32_t k, const std::string& none,
+                       const std::string& what) {
+  const std::string best =
+      none.empty() ? e(std::to_string(k)) : "none<span class=\"why\">(" + e(none) + ")</span>";
+  return "<tr><th>" + e(method) + "</th><td class=\"best\">" + best + "</td><td>" + e(what) +
          "</td></tr>\n";
 }
 
@@ -92,16 +97,29 @@ std::string modes_section(const Page& p) {
          "). The major mode holds the most runs; a minor mode is a group of runs that found "
          "another clustering, often a sign that the chains were too short or that this K has "
          "several comparable solutions.</p>\n";
+    h += "<p>H\u2032 is CLUMPP's similarity of a mode's runs: the mean over its pairs of runs, "
+         "each aligned to the mode's reference run, of 1 \u2212 \u2016Q\u2081 \u2212 "
+         "Q\u2082\u2016 / \u221a(2N) for their N individuals' memberships, 1 where they agree "
+         "exactly; the least similarity is that of the mode's least alike pair.</p>\n";
     h += "<div class=\"scroll\"><table>\n<tr><th>K</th><th>Mode</th><th>Runs</th>"
-         "<th>Mean similarity</th><th>H\u2032</th></tr>\n";
+         "<th>H\u2032</th><th>Least similarity</th><th>Files</th></tr>\n";
     for (const KModes& m : p.modes) {
       for (std::size_t i = 0; i < m.modes.size(); ++i) {
         const Mode& mode = m.modes[i];
-        h += "<tr>" + cell(std::to_string(m.k)) +
-             cell(i == 0 ? std::string("major") : "minor " + std::to_string(i + 1)) +
-             cell(std::to_string(mode.runs.size()) + " of " + std::to_string(m.runs)) +
-             cell(mode.mean_similarity ? shown(*mode.mean_similarity, 4) : "") +
-             cell(mode.h_prime ? shown(*mode.h_prime, 4) : "") + "</tr>\n";
+        std::string files;
+        for (const std::int32_t r : mode.runs) {
+          files += (files.empty() ? "" : ", ") + p.study.file(m.k, r).name;
+        }
+        h += "<tr>" + cell(std::to_string(m.k));
+        if (i == 0 && none_agree(m)) {
+          h += "<td colspan=\"2\">" + e(mode_runs_text(m, i, " ")) + "</td>";
+        } else {
+          h += cell(i == 0 ? std::string("major") : "minor " + std::to_string(i + 1)) +
+               cell(std::to_string(mode.runs.size()) + " of " + std::to_string(m.runs));
+        }
+        h += cell(mode.h_prime ? shown(*mode.h_prime, 4) : "") +
+             cell(mode.min_similarity ? shown(*mode.min_similarity, 4) : "") + cell(files, "file") +
+             "</tr>\n";
       }
     }
     h += "</table></div>\n";
@@ -168,13 +186,12 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"answer\">\n<h2>The answer</h2>\n<div class=\"scroll\"><table>\n";
   h += "<tr><th>Method</th><th>Best K</th><th>What it measures</th></tr>\n";
-  h += method_row("Evanno", s.evanno > 0 ? std::to_string(s.evanno) : "none",
+  h += method_row("Evanno", s.evanno, s.evanno_none,
                   "The K with the largest DeltaK, the second-order change of the mean Ln P(D|K) "
                   "divided by its standard deviation over the runs: the uppermost level of "
-                  "structure." +
-                      std::string(s.evanno > 0 ? "" : " No DeltaK could be compared here."));
+                  "structure.");
   h +=
-      method_row("Pritchard", std::to_string(s.pritchard),
+      method_row("Pritchard", s.pritchard, "",
                  "The K with the largest mean estimated Ln probability of the data over its runs.");
   std::string parsimony_run;
   for (const KSummary& k : s.ks) {
@@ -184,24 +201,30 @@ std::string page_html(const Page& p) {
     }
   }
   h +=
-      method_row("Parsimony", std::to_string(s.parsimony),
+      method_row("Parsimony", s.parsimony, s.parsimony_none,
                  "The K whose runs above their mean Ln P(D) separate the individuals most cleanly "
                  "into well-populated clusters, placing pairs of individuals alike over the runs." +
                      parsimony_run);
   for (const Puechmaille& pm : s.puechmaille) {
     const std::string t = " (threshold " + pm.threshold + ")";
-    h += method_row("MedMeaK" + t, std::to_string(pm.estimate.medmea),
+    h += method_row("MedMeaK" + t, pm.estimate.medmea, "",
                     "Puechmaille: the median over the runs of the number of clusters in which "
                     "some sampling population's mean membership lies above " +
                         pm.threshold + ", largest over K.");
-    h += method_row("MaxMeaK" + t, std::to_string(pm.estimate.maxmea),
+    h += method_row("MaxMeaK" + t, pm.estimate.maxmea, "",
                     "As MedMeaK, with the largest number over the runs instead of the median.");
-    h += method_row("MedMedK" + t, std::to_string(pm.estimate.medmed),
+    h += method_row("MedMedK" + t, pm.estimate.medmed, "",
                     "As MedMeaK, with each population's median membership instead of its mean.");
-    h += method_row("MaxMedK" + t, std::to_string(pm.estimate.maxmed),
+    h += method_row("MaxMedK" + t, pm.estimate.maxmed, "",
                     "As MaxMeaK, with each population's median membership instead of its mean.");
   }
   h += "</table></div>\n";
+  const std::vector<std::string> verdict = verdict_sentences(s, p.modes);
+  if (!verdict.empty()) {
+    std::string text;
+    for (const std::string& sentence : verdict) text += (text.empty() ? "" : " ") + sentence;
+    h += "<p class=\"verdict\">" + e(text) + "</p>\n";
+  }
   if (s.puechmaille.empty() && !s.missing) {
     h += "<p>Puechmaille's estimators for unevenly sampled populations need the sampling "
          "population of each individual: these Structure files have no Pop column (run "
@@ -232,7 +255,7 @@ std::string page_html(const Page& p) {
     const KSummary& k = s.ks[i];
     h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs)) +
          cell(shown(k.mean, 2)) + cell(shown(k.sd, 2)) + cell(k.deltak ? shown(*k.deltak, 4) : "") +
-         cell(shown(k.parsimony, 4));
+         cell(k.best_run > 0 ? shown(k.parsimony, 4) : "");
     for (const Puechmaille& pm : s.puechmaille) {
       const PuechmailleK& v = pm.ks[i];
       for (const std::int32_t n : {v.medmea, v.maxmea, v.medmed, v.maxmed}) {

@@ -9,6 +9,7 @@
 
 #include "analysis/modes.hpp"
 #include "analysis/summary.hpp"
+#include "base/study.hpp"
 #include "report/bars.hpp"
 
 namespace pelvano {
@@ -22,6 +23,7 @@ struct PageLink {
 
 // Everything the page shows.
 struct Page {
+  const Study& study;  // the files read, for the runs' names
   const StudySummary& summary;
   const std::vector<BarRow>& rows;   // the bar plot's rows: each K's modes, or one run of each K
   const std::vector<KModes>& modes;  // of every K (none without every individual's memberships)

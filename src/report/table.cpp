@@ -16,6 +16,12 @@ constexpr std::string_view header[] = {
     "Abs_L2",    "DeltaK",   "Best_score", "Small_clusters", "Pair_consistency",
     "Parsimony", "Best_run", "Best_file"};
 
+std::string optional_cell(const std::optional<double>& x) {
+  return x ? real_cell(*x) : "";
+}
+
+}  // namespace
+
 std::string text_cell(std::string_view text) {
   if (text.find_first_of("\t\r\n\"") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
@@ -26,14 +32,9 @@ std::string text_cell(std::string_view text) {
   return out + '"';
 }
 
-std::string optional_cell(const std::optional<double>& x) {
-  return x ? real_cell(*x) : "";
-}
-
-}  // namespace
-
 std::string real_cell(double x) {
-  if (std::isnan(x)) return "NaN";
+  // Missing to R's read.delim and to pandas: NaN, and the value that stands for none.
+  if (std::isnan(x) || std::fabs(x) == 1e300) return "";
   if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
   char buf[32];
   const auto res = std::to_chars(buf, buf + sizeof buf, x);
@@ -58,14 +59,22 @@ std::string table_text(const StudySummary& s) {
   out += '\n';
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
     const KSummary& k = s.ks[i];
-    const std::string cells[] = {
-        std::to_string(k.k),         std::to_string(k.runs),
-        real_cell(k.mean),           real_cell(k.sd),
-        optional_cell(k.l1),         optional_cell(k.l2),
-        optional_cell(k.deltak),     real_cell(k.best_score),
-        real_cell(k.small_clusters), real_cell(k.consistency),
-        real_cell(k.parsimony),      k.best_run > 0 ? std::to_string(k.best_run) : "",
-        text_cell(k.best_file)};
+    // The Parsimony method's numbers of a K none of whose runs was scored do not exist.
+    const bool scored = k.best_run > 0;
+    const auto parsimony_cell = [&](double x) { return scored ? real_cell(x) : ""; };
+    const std::string cells[] = {std::to_string(k.k),
+                                 std::to_string(k.runs),
+                                 real_cell(k.mean),
+                                 real_cell(k.sd),
+                                 optional_cell(k.l1),
+                                 optional_cell(k.l2),
+                                 optional_cell(k.deltak),
+                                 parsimony_cell(k.best_score),
+                                 parsimony_cell(k.small_clusters),
+                                 parsimony_cell(k.consistency),
+                                 parsimony_cell(k.parsimony),
+                                 scored ? std::to_string(k.best_run) : "",
+                                 scored ? text_cell(k.best_file) : ""};
     static_assert(std::extent_v<decltype(cells)> == std::extent_v<decltype(header)>);
     bool first = true;
     for (const std::string& c : cells) {

@@ -35,6 +35,7 @@ import codecs
 import hashlib
 import concurrent.futures
 import os
+import pty
 import re
 import resource
 import shlex
@@ -97,6 +98,29 @@ def run(argv, cwd, fsize=None, readonly=None, env=None, timeout=60, preload=None
         if told:
             os.close(reader)
             shutil.rmtree(told)
+
+
+def run_on_terminal(argv, cwd, env):
+    """Runs a program with its standard output and error on one pseudo-terminal, as a user
+    at a terminal sees it. Returns what it shows, line ends as "\\n"."""
+    env = dict({"PATH": "/usr/bin:/bin"} if env is None else env,
+               **{k: v for k, v in os.environ.items() if k.startswith(("ASAN_", "UBSAN_", "LSAN_"))})
+    master, slave = pty.openpty()
+    p = subprocess.Popen(argv, cwd=cwd, stdin=subprocess.DEVNULL, stdout=slave, stderr=slave,
+                         env=env)
+    os.close(slave)
+    shown = b""
+    while True:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # the program has ended and closed the terminal
+            break
+        if not chunk:
+            break
+        shown += chunk
+    p.wait(timeout=60)
+    os.close(master)
+    return shown.replace(b"\r\n", b"\n")
 
 
 def read_pauses(reader):
@@ -502,6 +526,10 @@ def check_row_in(a, template, scratch, keys):
         elif key == "shown":
             got = re.findall(rb"\rReading file ([0-9]+), ", out)
             check(got == [b"%d" % i for i in range(1, v[0] + 1)], "progress lines: %r" % got)
+        elif key == "terminal":  # run again, on a terminal: the message is a line of its own
+            shown = run_on_terminal(argv, scratch, env)
+            check(b"\rReading file " in shown and b"\n" + exp[kind] + b"\n" in shown,
+                  "on a terminal: %r" % shown)
     return problems
 
 
