@@ -26,6 +26,7 @@ td.n { text-align: right; white-space: nowrap; }
 td.best { font-size: 1.3rem; font-weight: bold; text-align: center; color: #a35f00; }
 td.best .why { display: block; font-size: 0.8rem; font-weight: normal; }
 td.file { overflow-wrap: anywhere; }
+td.files { min-width: 12rem; }
 p.warning { border-left: 4px solid #a35f00; padding-left: 0.6rem; }
 figure { margin: 1rem 0 1.5rem; break-inside: avoid; page-break-inside: avoid; }
 figure svg { display: block; width: 100%; height: auto; }
@@ -118,7 +119,7 @@ std::string modes_section(const Page& p) {
                cell(std::to_string(mode.runs.size()) + " of " + std::to_string(m.runs));
         }
         h += cell(mode.h_prime ? shown(*mode.h_prime, 4) : "") +
-             cell(mode.min_similarity ? shown(*mode.min_similarity, 4) : "") + cell(files, "file") +
+             cell(mode.min_similarity ? shown(*mode.min_similarity, 4) : "") + cell(files, "files") +
              "</tr>\n";
       }
     }
