@@ -234,7 +234,7 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"figures\">\n<h2>Figures</h2>\n<figure class=\"k\">\n";
   h += inline_svg(p.figure,
-                  "Mean Ln P(D|K), DeltaK and the Parsimony value against K" +
+                  "Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK and the Parsimony value against K" +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
   h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
   h += "</section>\n";

@@ -72,7 +72,7 @@ def main():
     problems = []
     for width in (390, 1280):
         shot = os.path.join(a.out, "page-%d.png" % width)
-        r = chromium(a.chromium, ["--window-size=%d,4000" % width, "--screenshot=" + shot, url], profile)
+        r = chromium(a.chromium, ["--window-size=%d,8000" % width, "--screenshot=" + shot, url], profile)
         console = [line for line in r.stderr.splitlines() if "CONSOLE" in line]
         if r.returncode != 0 or not os.path.exists(shot):
             problems.append("%d px: no screenshot (%s)" % (width, r.stderr[-500:]))

@@ -20,6 +20,8 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
                     list files aside) are exactly the files and folders its --help lists, and
                     the man page names each of them; they are then removed
     page PAGE TABLE  the page's per-K table holds the table file's values as it rounds them
+    derivatives FIGURE TABLE  the figure's L'(K) and |L''(K)| points are the table file's L1
+                    and Abs_L2 values, K by K, as it prints them, and there are no others
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
 what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
 N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
@@ -269,6 +271,26 @@ def page_matches_table(page, tsv):
     return problems
 
 
+def derivatives_match_table(figure, tsv):
+    """Evanno's panels of a figure against the table file: each point's tooltip ("K = 3:
+    L'(K) 20") names a K and a value, which must be that K's cell of L1 (Abs_L2), and every
+    K whose cell is a finite number has its point."""
+    rows = [r.split("\t") for r in open(tsv, encoding="utf-8", errors="surrogateescape").read().split("\n")[:-1]]
+    table = [dict(zip(rows[0], row)) for row in rows[1:]]
+    problems = []
+    for cls, column in (("l1", "L1"), ("l2", "Abs_L2")):
+        shown = {}
+        for el in ET.parse(figure).getroot().iter("{http://www.w3.org/2000/svg}circle"):
+            if el.get("class") == cls:
+                m = re.fullmatch(r"K = (\d+): \S+ (\S+)", "".join(el.itertext()))
+                shown[m.group(1)] = m.group(2)
+        want = {cell["K"]: cell[column] for cell in table
+                if cell[column] not in ("", "NaN", "Inf", "-Inf")}
+        if shown != want:
+            problems.append("%s panel %s, table file %s" % (column, shown, want))
+    return problems
+
+
 def outputs_listed(a, folder, stem):
     """The outputs in the folder against the files --help and the man page list."""
     _, out, _, _, _ = run([a.plot, "--help"], folder)
@@ -325,6 +347,8 @@ def run_case(a, folder, bless):
                 got[n + "status"] = b"%s\n" % str(status).encode() if status else None
             elif op == "page":
                 problems += page_matches_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
+            elif op == "derivatives":
+                problems += derivatives_match_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
             elif op == "listed":
                 problems += outputs_listed(a, os.path.join(scratch, rest[0]), rest[1])
             elif op == "same":
