@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "report/axis.hpp"
+#include "report/lnp_scale.hpp"
 #include "report/panel.hpp"
 #include "report/svg.hpp"
 #include "report/table.hpp"
@@ -177,7 +178,9 @@ void draw_series(Canvas& c, const Panel& p, const Series& line, const std::vecto
   }
 }
 
-Panel mean_panel(const StudySummary& s) {
+// The panel spans the runs on its scale; the mean and error bar of a K with a run off the
+// scale are left out of the span (the outlier pulls them as far) and drawn up to its edge.
+Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   Panel p;
   p.title = "Mean Ln P(D|K) \u00b1 1 SD, each run a dot";
   p.ylabel = "Ln P(D|K)";
@@ -186,25 +189,26 @@ Panel mean_panel(const StudySummary& s) {
   p.best_text = "Best K = " + std::to_string(s.pritchard) + " (Pritchard)";
   std::vector<LeftOut> means, sds;
   std::int64_t runs_left_out = 0;
-  for (const KSummary& k : s.ks) {
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
     p.series[0].value.emplace_back(k.mean);
-    for (const double v : k.lnp) {
-      if (drawable(v)) {
-        include(p, v);
-      } else {
+    for (std::size_t r = 0; r < k.lnp.size(); ++r) {
+      if (!drawable(k.lnp[r])) {
         ++runs_left_out;
+      } else if (!scale.off[i][r]) {
+        include(p, k.lnp[r]);
       }
     }
     if (!drawable(k.mean)) {
       means.push_back({k.k, reason(k.mean, "no value")});
       continue;
     }
-    include(p, k.mean);
-    if (drawable(k.sd)) {
+    if (!scale.any[i]) include(p, k.mean);
+    if (!drawable(k.sd)) {
+      sds.push_back({k.k, lone_run(s, k) ? "one run" : reason(k.sd, "no value")});
+    } else if (!scale.any[i]) {
       include(p, k.mean - k.sd);
       include(p, k.mean + k.sd);
-    } else {
-      sds.push_back({k.k, lone_run(s, k) ? "one run" : reason(k.sd, "no value")});
     }
   }
   if (!means.empty()) p.notes.push_back("Mean left out for " + k_list(means));
@@ -217,8 +221,28 @@ Panel mean_panel(const StudySummary& s) {
     p.notes.push_back(std::to_string(runs_left_out) + (runs_left_out == 1 ? " run" : " runs") +
                       " left out: Ln P(D) not finite");
   }
+  if (scale.count > 0) p.notes.push_back(scale.note);
   finish_axis(p, s);
+  std::vector<LeftOut> off_means;
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const double y = y_of(p, s.ks[i].mean) - p.y;
+    if (scale.any[i] && drawable(s.ks[i].mean) && (y < 0 || y > plot_height)) {
+      off_means.push_back({s.ks[i].k, "pulled by its runs off scale"});
+    }
+  }
+  if (!off_means.empty()) p.notes.push_back("Mean off scale for " + k_list(off_means));
   return p;
+}
+
+// A run off the scale: a triangle at the edge of the plot, pointing the way the run lies.
+std::string off_scale_mark(double x, double edge, bool up, std::int32_t k, std::size_t run,
+                           double lnp) {
+  const double tip = up ? edge + 2 : edge - 2;
+  const double base = up ? tip + 9 : tip - 9;
+  return "<path class=\"offscale\" d=\"M" + num(x) + " " + num(tip) + " L" + num(x - 5) + " " +
+         num(base) + " H" + num(x + 5) + " Z\" fill=\"" + std::string(blue) +
+         "\"><title>K = " + std::to_string(k) + ", run " + std::to_string(run) + ": Ln P(D) " +
+         real_cell(lnp) + ", off scale</title></path>\n";
 }
 
 Panel deltak_panel(const StudySummary& s) {
@@ -312,7 +336,8 @@ std::string figure_svg(const StudySummary& s) {
   c.kmin = s.ks.empty() ? 1 : s.ks.front().k;
   c.kmax = s.ks.empty() ? 1 : s.ks.back().k;
 
-  std::vector<Panel> panels = {mean_panel(s), l1_panel(s), l2_panel(s), deltak_panel(s),
+  const OffScale scale = off_scale(s);
+  std::vector<Panel> panels = {mean_panel(s, scale), l1_panel(s), l2_panel(s), deltak_panel(s),
                                parsimony_panel(s)};
   if (!s.puechmaille.empty()) panels.push_back(puechmaille_panel(s));
   double y = top;
@@ -360,13 +385,27 @@ std::string figure_svg(const StudySummary& s) {
   const Panel& mp = panels[0];
   const double per_k = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
   const double spread = std::min(per_k * 0.4, 18.0);
+  // With runs off the scale, what they pull beyond the plot is cut at its edge.
+  if (scale.count > 0) {
+    c.svg.out += "<clipPath id=\"lnp-plot\"><rect x=\"" + num(left) + "\" y=\"" + num(mp.y) +
+                 "\" width=\"" + num(plot_width) + "\" height=\"" + num(plot_height) +
+                 "\"/></clipPath>\n<g clip-path=\"url(#lnp-plot)\">\n";
+  }
+  std::string off_marks;
   c.svg.out += "<g fill=\"" + std::string(blue) + "\" fill-opacity=\"0.45\">\n";
-  for (const KSummary& k : s.ks) {
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
     const std::size_t n = k.lnp.size();
     for (std::size_t r = 0; r < n; ++r) {
       if (!drawable(k.lnp[r])) continue;
       const double dx =
           n > 1 ? (static_cast<double>(r) / static_cast<double>(n - 1) - 0.5) * spread : 0.0;
+      if (scale.off[i][r]) {
+        const bool up = scale.off[i][r] > 0;
+        off_marks +=
+            off_scale_mark(c.x(k.k) + dx, up ? mp.y : mp.y + plot_height, up, k.k, r + 1, k.lnp[r]);
+        continue;
+      }
       c.svg.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
                    num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) +
                    ", run " + std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) +
@@ -386,6 +425,7 @@ std::string figure_svg(const StudySummary& s) {
   }
   for (const Panel& p : panels) {
     for (const Series& line : p.series) draw_series(c, p, line, s.ks);
+    if (&p == &mp && scale.count > 0) c.svg.out += "</g>\n" + off_marks;
   }
 
   const Panel& last = panels.back();
