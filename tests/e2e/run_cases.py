@@ -207,6 +207,9 @@ def facts(path):
             counts[key] = counts.get(key, 0) + 1
         if tag in ("title", "text"):
             lines.append(tag + "=" + "".join(el.itertext()))
+        if el.get("class") == "offscale":  # a triangle at the edge: which way it points
+            tip, base = [float(v) for v in re.findall(r"M\S+ (\S+) L\S+ (\S+)", el.get("d"))[0]]
+            lines.append("offscale %s" % ("up" if tip < base else "down"))
         if el.get("class") == "cluster":  # a shape of the bar plot: its colour and geometry
             lines.append("cluster %s %s" % (el.get("fill"), hashlib.sha1(el.get("d").encode()).hexdigest()[:12]))
         if tag == "text" and width and el.get("x") and el.get("font-size"):
