@@ -223,7 +223,12 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     bars.parsimony = s.parsimony;
   }
   std::vector<std::pair<int, PageLink>> links;
-  for (const PlotOutput& o : plot_outputs()) {
+  // The renderings in further formats are made together, on the cores there are, once the
+  // SVG documents they come from are written; each is written in its turn.
+  const std::vector<PlotOutput>& outputs = plot_outputs();
+  std::vector<std::future<std::string>> rendered(outputs.size());
+  for (std::size_t n = 0; n < outputs.size(); ++n) {
+    const PlotOutput& o = outputs[n];
     const std::string path = path_of(o);
     const bool folder = o.suffix.ends_with('/');
     if (!wanted(o)) {
@@ -235,7 +240,14 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     if (folder && !o.alongside) {
       o.write_folder(path, made);
     } else if (!folder) {
-      replace_file(path, o.text(made));
+      if (o.format_asked && !rendered[n].valid()) {
+        for (std::size_t r = n; r < outputs.size(); ++r) {
+          if (outputs[r].format_asked && wanted(outputs[r])) {
+            rendered[r] = std::async(std::launch::async, outputs[r].text, std::ref(made));
+          }
+        }
+      }
+      replace_file(path, o.format_asked ? rendered[n].get() : o.text(made));
     }
     if (!o.console.empty()) {
       std::fprintf(run.console, "%.*s: %s\n", static_cast<int>(o.console.size()), o.console.data(),
