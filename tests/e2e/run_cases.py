@@ -236,6 +236,7 @@ def page_facts(root):
         if tag == "svg":
             label = el.get("aria-label") or (el.find("{http://www.w3.org/2000/svg}title") is not None)
             lines.append("figure=%s" % (el.get("aria-label") if label else "(no label)"))
+            lines.append("figure style=%s" % el.get("style"))  # its legible width on a phone
             return
         for name in ("href", "src"):
             ref = el.get(name)
