@@ -24,15 +24,15 @@ make_study() {  # name ind kmax runs [kmin]
 }
 
 # Median of the wall times and the largest peak memory of n runs of pelvano (or of the
-# program in $program); any further arguments go before the program (taskset -c 0 for one
-# core).
+# program in $program, with the options in $options); any further arguments go before the
+# program (taskset -c 0 for one core).
 time_runs() {  # dir n [command prefix...]
   local dir=$1 n=$2 times=() peak=0 run=${program:-$pelvano}
   shift 2
   for _ in $(seq "$n"); do
     local kb start end
     start=$(date +%s%N)
-    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$run" --no-pause bench.par 2>&1 >/dev/null |
+    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$run" --no-pause ${options:-} bench.par 2>&1 >/dev/null |
       tail -1)
     end=$(date +%s%N)
     times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
@@ -53,6 +53,12 @@ echo "end to end (median of 5, --no-pause): ${wall} s"
 echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
 read -r wall peak <<< "$(program=$build/pelvano-plot time_runs "$data/large" 5)"
 echo "pelvano-plot end to end (median of 5, --no-pause): ${wall} s, peak memory $((peak / 1024)) MiB"
+if grep -q '^RSVG_FOUND:INTERNAL=1' "$build/CMakeCache.txt"; then
+  read -r wall peak <<< "$(program=$build/pelvano-plot options="--format svg,pdf,png" \
+    time_runs "$data/large" 5)"
+  echo "pelvano-plot --format svg,pdf,png (median of 5): ${wall} s, peak memory $((peak / 1024)) MiB"
+  rm -f "$data"/large/runs/K*.pdf "$data"/large/runs/K*.png
+fi
 
 echo
 echo "== Huge study: 10000 individuals, K = 1..10, 10 runs per K"

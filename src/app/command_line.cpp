@@ -7,6 +7,7 @@
 
 #include "base/fatal.hpp"
 #include "report/outputs.hpp"
+#include "report/render.hpp"
 
 namespace pelvano {
 
@@ -20,11 +21,37 @@ enum : int {
   opt_clumpp,
   opt_threshold,
   opt_mode_threshold,
-  opt_best_runs
+  opt_best_runs,
+  opt_format
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
   throw FatalError{program + ": " + what + " (see " + program + " --help)", FatalKind::usage};
+}
+
+// --format LIST: svg, pdf and png, comma-separated, each at most once. The SVG documents are
+// written whatever the list says: the page shows them.
+void read_formats(const std::string& program, std::string_view list, Options& o) {
+  const std::string given = "--format " + std::string(list);
+  if (list.empty()) usage_error(program, given + ": no format given; list svg, pdf or png");
+  o.pdf = o.png = false;
+  bool svg = false;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string_view format = list.substr(start, comma - start);
+    bool* seen = format == "svg"   ? &svg
+                 : format == "pdf" ? &o.pdf
+                 : format == "png" ? &o.png
+                                   : nullptr;
+    if (seen == nullptr) {
+      usage_error(program, given + ": each format must be svg, pdf or png, comma-separated");
+    }
+    if (*seen) usage_error(program, given + ": " + std::string(format) + " is given twice");
+    *seen = true;
+    start = comma + 1;
+  }
+  if ((o.pdf || o.png) && !can_render)
+    usage_error(program, given + ": " + std::string(render_missing));
 }
 
 }  // namespace
@@ -41,8 +68,9 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"threshold", required_argument, nullptr, opt_threshold},
                                  {"mode-threshold", required_argument, nullptr, opt_mode_threshold},
                                  {"best-runs", no_argument, nullptr, opt_best_runs},
+                                 {"format", required_argument, nullptr, opt_format},
                                  {nullptr, 0, nullptr, 0}};
-  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[10]};
+  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[11]};
   Options o;
   char* const* args = const_cast<char* const*>(argv);
   opterr = 0;
@@ -102,6 +130,9 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
       case opt_best_runs:
         o.best_runs = true;
         break;
+      case opt_format:
+        read_formats(program, optarg, o);
+        break;
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {
@@ -155,6 +186,8 @@ std::string usage_text(const std::string& program) {
              "                  one mode, a decimal between 0 and 1 (default 0.9)\n"
              "  --best-runs     the bar plot shows one run of each K, the Parsimony method's\n"
              "                  best, instead of the modes\n"
+             "  --format LIST   svg, pdf and png, comma-separated: the figure and the bar plot\n"
+             "                  also as PDF (vectors) and PNG (300 dpi); SVG always\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +

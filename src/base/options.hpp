@@ -27,6 +27,9 @@ struct Options {
   // --mode-threshold T: the similarity at which two runs are linked into one mode
   Threshold mode_threshold = threshold_of("0.9");
   bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
+  // --format LIST: the figure and the bar plot also as PDF, as PNG (always as SVG)
+  bool pdf = false;
+  bool png = false;
 };
 
 }  // namespace pelvano

@@ -7,71 +7,14 @@
 #include <optional>
 
 #include "report/axis.hpp"
+#include "report/lnp_scale.hpp"
+#include "report/panel.hpp"
 #include "report/svg.hpp"
 #include "report/table.hpp"
 
 namespace pelvano {
 
 namespace {
-
-// Values of this magnitude or more stand for "no value" (the Parsimony value of a K whose
-// runs could not be scored is -1e300): like NaN and the infinities they are left out of
-// the panels, which keeps every coordinate of the figure finite and every range sensible.
-constexpr double placeholder = 1e250;
-
-bool drawable(double v) {
-  return std::isfinite(v) && std::fabs(v) < placeholder;
-}
-
-// Why a value is left out of a panel.
-std::string reason(double v, std::string_view placeholder_reason) {
-  if (std::isnan(v)) return "NaN";
-  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-  return std::string(placeholder_reason);
-}
-
-// A K with a single run where other K have more: it has no standard deviation.
-bool lone_run(const StudySummary& s, const KSummary& k) {
-  return k.runs == 1 && s.nrun > 1;
-}
-
-struct LeftOut {
-  std::int32_t k;
-  std::string why;
-};
-
-// "K = 2–4, 6 (NaN); K = 5 (Inf)": consecutive K with the same reason become a range.
-std::string k_list(const std::vector<LeftOut>& items) {
-  std::vector<std::string> reasons;
-  for (const LeftOut& i : items) {
-    if (std::find(reasons.begin(), reasons.end(), i.why) == reasons.end()) {
-      reasons.push_back(i.why);
-    }
-  }
-  std::string out;
-  for (const std::string& why : reasons) {
-    std::string part;
-    std::size_t n = 0;
-    while (n < items.size()) {
-      if (items[n].why != why) {
-        ++n;
-        continue;
-      }
-      std::size_t end = n;
-      while (end + 1 < items.size() && items[end + 1].why == why &&
-             items[end + 1].k == items[end].k + 1) {
-        ++end;
-      }
-      if (!part.empty()) part += ", ";
-      part += std::to_string(items[n].k);
-      if (end > n) part += "\u2013" + std::to_string(items[end].k);
-      n = end + 1;
-    }
-    if (!out.empty()) out += "; ";
-    out += "K = " + part + " (" + why + ")";
-  }
-  return out;
-}
 
 // Layout and colours.
 constexpr double width = 680;
@@ -94,35 +37,6 @@ constexpr std::string_view blue = "#0072b2";        // Mean Ln P(D|K)
 constexpr std::string_view vermillion = "#d55e00";  // DeltaK
 constexpr std::string_view green = "#009e73";       // Parsimony
 constexpr std::string_view purple = "#cc79a7";
-
-// One line of a panel: a value per K (none where it does not exist).
-struct Series {
-  std::string name;    // in the tooltips
-  std::string legend;  // in the legend, when the panel has one
-  std::string_view colour;
-  std::string cls;  // class of its point markers
-  std::vector<std::optional<double>> value;
-  std::string dash;  // "" for a solid line
-  double dx = 0;     // shifted sideways, so that equal values of several series all show
-};
-
-// One panel: its series, its range and its notes.
-struct Panel {
-  std::string letter;
-  std::string title;
-  std::string ylabel;
-  std::vector<Series> series;
-  bool legend = false;        // a legend of the series below the plot
-  std::vector<double> range;  // every value the axis must hold
-  bool from_zero = false;
-  std::int32_t best = 0;
-  std::string best_text;
-  bool best_shown = false;  // the best K has a value in the panel
-  bool empty = false;       // nothing to draw: the notes go in the middle of the plot
-  std::vector<std::string> notes;
-  Axis axis;
-  double y = 0;  // top of the plot area
-};
 
 struct Canvas {
   Svg svg;
@@ -264,29 +178,10 @@ void draw_series(Canvas& c, const Panel& p, const Series& line, const std::vecto
   }
 }
 
-void include(Panel& p, double v) {
-  if (drawable(v)) p.range.push_back(v);
-}
-
-void finish_axis(Panel& p, const StudySummary& s) {
-  for (std::size_t i = 0; i < s.ks.size(); ++i) {
-    const auto& v = p.series.front().value[i];
-    if (s.ks[i].k == p.best && v && drawable(*v)) p.best_shown = true;
-  }
-  p.empty = p.range.empty();
-  if (p.empty && p.notes.empty()) p.notes.push_back("No values to show");
-  if (p.from_zero) p.range.push_back(0);
-  if (p.empty) {
-    p.axis = nice_axis(0, 1, 4);
-    return;
-  }
-  const auto [lo, hi] = std::minmax_element(p.range.begin(), p.range.end());
-  p.axis = nice_axis(*lo, *hi, 4);
-}
-
-Panel mean_panel(const StudySummary& s) {
+// The panel spans the runs on its scale; the mean and error bar of a K with a run off the
+// scale are left out of the span (the outlier pulls them as far) and drawn up to its edge.
+Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   Panel p;
-  p.letter = "a";
   p.title = "Mean Ln P(D|K) \u00b1 1 SD, each run a dot";
   p.ylabel = "Ln P(D|K)";
   p.series.push_back(Series{"mean Ln P(D|K)", "", blue, "mean", {}, "", 0});
@@ -294,25 +189,26 @@ Panel mean_panel(const StudySummary& s) {
   p.best_text = "Best K = " + std::to_string(s.pritchard) + " (Pritchard)";
   std::vector<LeftOut> means, sds;
   std::int64_t runs_left_out = 0;
-  for (const KSummary& k : s.ks) {
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
     p.series[0].value.emplace_back(k.mean);
-    for (const double v : k.lnp) {
-      if (drawable(v)) {
-        include(p, v);
-      } else {
+    for (std::size_t r = 0; r < k.lnp.size(); ++r) {
+      if (!drawable(k.lnp[r])) {
         ++runs_left_out;
+      } else if (!scale.off[i][r]) {
+        include(p, k.lnp[r]);
       }
     }
     if (!drawable(k.mean)) {
       means.push_back({k.k, reason(k.mean, "no value")});
       continue;
     }
-    include(p, k.mean);
-    if (drawable(k.sd)) {
+    if (!scale.any[i]) include(p, k.mean);
+    if (!drawable(k.sd)) {
+      sds.push_back({k.k, lone_run(s, k) ? "one run" : reason(k.sd, "no value")});
+    } else if (!scale.any[i]) {
       include(p, k.mean - k.sd);
       include(p, k.mean + k.sd);
-    } else {
-      sds.push_back({k.k, lone_run(s, k) ? "one run" : reason(k.sd, "no value")});
     }
   }
   if (!means.empty()) p.notes.push_back("Mean left out for " + k_list(means));
@@ -325,13 +221,32 @@ Panel mean_panel(const StudySummary& s) {
     p.notes.push_back(std::to_string(runs_left_out) + (runs_left_out == 1 ? " run" : " runs") +
                       " left out: Ln P(D) not finite");
   }
+  if (scale.count > 0) p.notes.push_back(scale.note);
   finish_axis(p, s);
+  std::vector<LeftOut> off_means;
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const double y = y_of(p, s.ks[i].mean) - p.y;
+    if (scale.any[i] && drawable(s.ks[i].mean) && (y < 0 || y > plot_height)) {
+      off_means.push_back({s.ks[i].k, "pulled by its runs off scale"});
+    }
+  }
+  if (!off_means.empty()) p.notes.push_back("Mean off scale for " + k_list(off_means));
   return p;
+}
+
+// A run off the scale: a triangle at the edge of the plot, pointing the way the run lies.
+std::string off_scale_mark(double x, double edge, bool up, std::int32_t k, std::size_t run,
+                           double lnp) {
+  const double tip = up ? edge + 2 : edge - 2;
+  const double base = up ? tip + 9 : tip - 9;
+  return "<path class=\"offscale\" d=\"M" + num(x) + " " + num(tip) + " L" + num(x - 5) + " " +
+         num(base) + " H" + num(x + 5) + " Z\" fill=\"" + std::string(blue) +
+         "\"><title>K = " + std::to_string(k) + ", run " + std::to_string(run) + ": Ln P(D) " +
+         real_cell(lnp) + ", off scale</title></path>\n";
 }
 
 Panel deltak_panel(const StudySummary& s) {
   Panel p;
-  p.letter = "b";
   p.title = "DeltaK = |L''(K)| / SD (Evanno)";
   p.ylabel = "DeltaK";
   p.series.push_back(Series{"DeltaK", "", vermillion, "deltak", {}, "", 0});
@@ -362,7 +277,6 @@ Panel deltak_panel(const StudySummary& s) {
 
 Panel parsimony_panel(const StudySummary& s) {
   Panel p;
-  p.letter = "c";
   p.title = "Parsimony value";
   p.ylabel = "Parsimony";
   p.series.push_back(Series{"Parsimony value", "", green, "parsimony", {}, "", 0});
@@ -391,7 +305,6 @@ Panel parsimony_panel(const StudySummary& s) {
 Panel puechmaille_panel(const StudySummary& s) {
   const Puechmaille& pm = s.puechmaille.front();
   Panel p;
-  p.letter = "d";
   p.title = "Puechmaille's estimators, for uneven sampling";
   p.ylabel = "Clusters";
   p.from_zero = true;
@@ -423,11 +336,14 @@ std::string figure_svg(const StudySummary& s) {
   c.kmin = s.ks.empty() ? 1 : s.ks.front().k;
   c.kmax = s.ks.empty() ? 1 : s.ks.back().k;
 
-  std::vector<Panel> panels = {mean_panel(s), deltak_panel(s), parsimony_panel(s)};
+  const OffScale scale = off_scale(s);
+  std::vector<Panel> panels = {mean_panel(s, scale), l1_panel(s), l2_panel(s), deltak_panel(s),
+                               parsimony_panel(s)};
   if (!s.puechmaille.empty()) panels.push_back(puechmaille_panel(s));
   double y = top;
   for (std::size_t i = 0; i < panels.size(); ++i) {
     Panel& p = panels[i];
+    p.letter = std::string(1, static_cast<char>('a' + i));
     y += header_height;
     p.y = y;
     y += plot_height + tick_height + (i + 1 == panels.size() ? 20 : 0);
@@ -469,13 +385,27 @@ std::string figure_svg(const StudySummary& s) {
   const Panel& mp = panels[0];
   const double per_k = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
   const double spread = std::min(per_k * 0.4, 18.0);
+  // With runs off the scale, what they pull beyond the plot is cut at its edge.
+  if (scale.count > 0) {
+    c.svg.out += "<clipPath id=\"lnp-plot\"><rect x=\"" + num(left) + "\" y=\"" + num(mp.y) +
+                 "\" width=\"" + num(plot_width) + "\" height=\"" + num(plot_height) +
+                 "\"/></clipPath>\n<g clip-path=\"url(#lnp-plot)\">\n";
+  }
+  std::string off_marks;
   c.svg.out += "<g fill=\"" + std::string(blue) + "\" fill-opacity=\"0.45\">\n";
-  for (const KSummary& k : s.ks) {
+  for (std::size_t i = 0; i < s.ks.size(); ++i) {
+    const KSummary& k = s.ks[i];
     const std::size_t n = k.lnp.size();
     for (std::size_t r = 0; r < n; ++r) {
       if (!drawable(k.lnp[r])) continue;
       const double dx =
           n > 1 ? (static_cast<double>(r) / static_cast<double>(n - 1) - 0.5) * spread : 0.0;
+      if (scale.off[i][r]) {
+        const bool up = scale.off[i][r] > 0;
+        off_marks +=
+            off_scale_mark(c.x(k.k) + dx, up ? mp.y : mp.y + plot_height, up, k.k, r + 1, k.lnp[r]);
+        continue;
+      }
       c.svg.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
                    num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) +
                    ", run " + std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) +
@@ -495,6 +425,7 @@ std::string figure_svg(const StudySummary& s) {
   }
   for (const Panel& p : panels) {
     for (const Series& line : p.series) draw_series(c, p, line, s.ks);
+    if (&p == &mp && scale.count > 0) c.svg.out += "</g>\n" + off_marks;
   }
 
   const Panel& last = panels.back();

@@ -1,5 +1,6 @@
 // The figure of pelvano-plot: Mean Ln P(D|K) with its spread over the replicate runs,
-// DeltaK and the Parsimony value against K, as one SVG file sized for a page.
+// Evanno's L'(K) and |L''(K)|, DeltaK and the Parsimony value against K, as one SVG file
+// sized for a page.
 #pragma once
 
 #include <string>

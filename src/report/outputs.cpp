@@ -10,6 +10,7 @@
 #include "report/clumpp.hpp"
 #include "report/figure.hpp"
 #include "report/modes_files.hpp"
+#include "report/rendered_outputs.hpp"
 #include "report/results.hpp"
 #include "report/table.hpp"
 
@@ -98,8 +99,8 @@ const std::vector<PlotOutput>& plot_outputs() {
     o[1].link = "the figure";
     o[1].link_place = 2;
     o[1].help =
-        "the figure: Mean Ln P(D|K), DeltaK, the Parsimony value and\n"
-        "                Puechmaille's estimators against K";
+        "the figure: Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK, the Parsimony\n"
+        "                value and Puechmaille's estimators against K";
     o[1].text = figure_file;
 
     o[2].suffix = ".modes.tsv";
@@ -159,6 +160,10 @@ const std::vector<PlotOutput>& plot_outputs() {
     o[7].console = "Page in file";
     o[7].help = "one page with all of it, for a browser";
     o[7].text = page_file;
+
+    // The figure and the bar plot in further formats, linked from the page.
+    const std::vector<PlotOutput> rendered = rendered_outputs();
+    o.insert(o.end() - 1, rendered.begin(), rendered.end());
     return o;
   }();
   return outputs;
@@ -188,6 +193,7 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
   Made made{run, study, found, {}, {}, {}, {}};
   const bool memberships = study.has_memberships();
   const auto wanted = [&](const PlotOutput& o) {
+    if (o.format_asked && !o.format_asked(run.options)) return false;
     return o.needs == Needs::nothing ||
            (memberships && (o.needs == Needs::memberships || o.asked(run.options)));
   };
@@ -217,19 +223,31 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     bars.parsimony = s.parsimony;
   }
   std::vector<std::pair<int, PageLink>> links;
-  for (const PlotOutput& o : plot_outputs()) {
+  // The renderings in further formats are made together, on the cores there are, once the
+  // SVG documents they come from are written; each is written in its turn.
+  const std::vector<PlotOutput>& outputs = plot_outputs();
+  std::vector<std::future<std::string>> rendered(outputs.size());
+  for (std::size_t n = 0; n < outputs.size(); ++n) {
+    const PlotOutput& o = outputs[n];
     const std::string path = path_of(o);
     const bool folder = o.suffix.ends_with('/');
     if (!wanted(o)) {
       // What the memberships gave in an earlier run no longer applies; an option not asked
-      // for this time leaves its files as they are.
-      if (!memberships) folder ? o.remove_folder(path) : remove_file(path);
+      // for this time leaves its files as they are, but a format not asked for is stale.
+      if (!memberships || o.format_asked) folder ? o.remove_folder(path) : remove_file(path);
       continue;
     }
     if (folder && !o.alongside) {
       o.write_folder(path, made);
     } else if (!folder) {
-      replace_file(path, o.text(made));
+      if (o.format_asked && !rendered[n].valid()) {
+        for (std::size_t r = n; r < outputs.size(); ++r) {
+          if (outputs[r].format_asked && wanted(outputs[r])) {
+            rendered[r] = std::async(std::launch::async, outputs[r].text, std::ref(made));
+          }
+        }
+      }
+      replace_file(path, o.format_asked ? rendered[n].get() : o.text(made));
     }
     if (!o.console.empty()) {
       std::fprintf(run.console, "%.*s: %s\n", static_cast<int>(o.console.size()), o.console.data(),

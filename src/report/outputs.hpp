@@ -52,6 +52,9 @@ struct PlotOutput {
   bool alongside = false;
   // Further console lines after its own (each ending with a line feed).
   std::string (*console_after)(const Made&) = nullptr;
+  // Written only when --format asks for it (and `needs` allows), removed otherwise: another
+  // output rendered in a further format.
+  bool (*format_asked)(const Options&) = nullptr;
 };
 
 // Every output, in the order they are written.

@@ -1,5 +1,6 @@
 #include "report/page.hpp"
 
+#include <charconv>
 #include <cmath>
 
 #include "base/variables.hpp"
@@ -35,6 +36,8 @@ figcaption { color: #555; font-size: 0.9rem; margin-top: 0.3rem; }
 pre { overflow-x: auto; background: #f6f6f6; padding: 0.75rem; font-size: 0.8rem; line-height: 1.35; }
 @media (max-width: 40rem) {
   body { font-size: 14px; }
+  figure { overflow-x: auto; }
+  figure svg { min-width: var(--legible); }
   main { padding: 0.5rem 0.6rem 1.5rem; }
   th, td { padding: 0.2rem 0.35rem; }
   th { white-space: normal; }
@@ -74,10 +77,30 @@ std::string method_row(const std::string& method, std::int32_t k, const std::str
          "</td></tr>\n";
 }
 
+// The width in CSS px at which the smallest text of an SVG document is 9 px high: on a
+// narrow screen the figure is shown at least that wide, and scrolls sideways.
+std::string legible_width(std::string_view svg) {
+  constexpr double legible = 9;
+  const char* end = svg.data() + svg.size();
+  double width = 0;
+  const std::size_t box = svg.find("viewBox=\"0 0 ");
+  if (box != std::string_view::npos) std::from_chars(svg.data() + box + 13, end, width);
+  double smallest = 0;
+  constexpr std::string_view key = "font-size=\"";
+  for (std::size_t at = svg.find(key); at != std::string_view::npos; at = svg.find(key, at + 1)) {
+    double size = 0;
+    std::from_chars(svg.data() + at + key.size(), end, size);
+    if (size > 0 && (smallest == 0 || size < smallest)) smallest = size;
+  }
+  if (width <= 0 || smallest <= 0) return "100%";
+  return std::to_string(static_cast<long>(std::ceil(width * legible / smallest))) + "px";
+}
+
 // The SVG document inside the page, without its XML declaration, named for assistive tools.
 std::string inline_svg(std::string_view svg, const std::string& label) {
   std::string out(svg.substr(svg.find("<svg")));
-  out.insert(4, " role=\"img\" aria-label=\"" + e(label) + "\"");
+  out.insert(4, " role=\"img\" aria-label=\"" + e(label) +
+                    "\" style=\"--legible: " + legible_width(svg) + "\"");
   return out;
 }
 
@@ -235,7 +258,7 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"figures\">\n<h2>Figures</h2>\n<figure class=\"k\">\n";
   h += inline_svg(p.figure,
-                  "Mean Ln P(D|K), DeltaK and the Parsimony value against K" +
+                  "Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK and the Parsimony value against K" +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
   h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
   h += "</section>\n";

@@ -20,8 +20,16 @@ A case folder (e2e/cases/NAME) holds a file "steps", one step per line:
                     list files aside) are exactly the files and folders its --help lists, and
                     the man page names each of them; they are then removed
     page PAGE TABLE  the page's per-K table holds the table file's values as it rounds them
+    rendered SVG PDF PNG  the PDF and the PNG show the SVG: the PDF's page has the SVG's size
+                    and holds each of its texts; the PNG is round(width in CSS px * 300 / 96)
+                    pixels wide, no more than 1 % of its pixels unlike the PDF rendered at
+                    300 dpi (pdftoppm) around them,
+                    and shows every colour of the SVG's bar-plot clusters
+    derivatives FIGURE TABLE  the figure's L'(K) and |L''(K)| points are the table file's L1
+                    and Abs_L2 values, K by K, as it prints them, and there are no others
 a folder "expected" with every file the runs create or change, as it must be (FILE.facts:
-what an XML parser sees in FILE, see facts()), and runN.out, runN.err, runN.status of the
+what an XML parser sees in FILE, see facts(); for a PDF or PNG file, what
+rendered.pdf_facts() and rendered.png_facts() see), and runN.out, runN.err, runN.status of the
 N-th run (no .err: nothing on standard error; no .status: exit status 0), and any other
 files and folders, copied in before the steps. A file that the runs removed holds
 "(removed)", and so does FOLDER.folder for a folder they removed. A line "@banner@" in an expected file stands
@@ -46,6 +54,8 @@ import sys
 import tempfile
 import time
 import xml.etree.ElementTree as ET
+
+import rendered
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -199,6 +209,9 @@ def facts(path):
             counts[key] = counts.get(key, 0) + 1
         if tag in ("title", "text"):
             lines.append(tag + "=" + "".join(el.itertext()))
+        if el.get("class") == "offscale":  # a triangle at the edge: which way it points
+            tip, base = [float(v) for v in re.findall(r"M\S+ (\S+) L\S+ (\S+)", el.get("d"))[0]]
+            lines.append("offscale %s" % ("up" if tip < base else "down"))
         if el.get("class") == "cluster":  # a shape of the bar plot: its colour and geometry
             lines.append("cluster %s %s" % (el.get("fill"), hashlib.sha1(el.get("d").encode()).hexdigest()[:12]))
         if tag == "text" and width and el.get("x") and el.get("font-size"):
@@ -223,6 +236,7 @@ def page_facts(root):
         if tag == "svg":
             label = el.get("aria-label") or (el.find("{http://www.w3.org/2000/svg}title") is not None)
             lines.append("figure=%s" % (el.get("aria-label") if label else "(no label)"))
+            lines.append("figure style=%s" % el.get("style"))  # its legible width on a phone
             return
         for name in ("href", "src"):
             ref = el.get(name)
@@ -266,6 +280,26 @@ def page_matches_table(page, tsv):
             problems.append("page row %s: %s, table file: %s" % (cell["K"], got, want))
     if len(shown) != len(rows) - 1:
         problems.append("page rows %d, table rows %d" % (len(shown), len(rows) - 1))
+    return problems
+
+
+def derivatives_match_table(figure, tsv):
+    """Evanno's panels of a figure against the table file: each point's tooltip ("K = 3:
+    L'(K) 20") names a K and a value, which must be that K's cell of L1 (Abs_L2), and every
+    K whose cell is a finite number has its point."""
+    rows = [r.split("\t") for r in open(tsv, encoding="utf-8", errors="surrogateescape").read().split("\n")[:-1]]
+    table = [dict(zip(rows[0], row)) for row in rows[1:]]
+    problems = []
+    for cls, column in (("l1", "L1"), ("l2", "Abs_L2")):
+        shown = {}
+        for el in ET.parse(figure).getroot().iter("{http://www.w3.org/2000/svg}circle"):
+            if el.get("class") == cls:
+                m = re.fullmatch(r"K = (\d+): \S+ (\S+)", "".join(el.itertext()))
+                shown[m.group(1)] = m.group(2)
+        want = {cell["K"]: cell[column] for cell in table
+                if cell[column] not in ("", "NaN", "Inf", "-Inf")}
+        if shown != want:
+            problems.append("%s panel %s, table file %s" % (column, shown, want))
     return problems
 
 
@@ -325,6 +359,10 @@ def run_case(a, folder, bless):
                 got[n + "status"] = b"%s\n" % str(status).encode() if status else None
             elif op == "page":
                 problems += page_matches_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
+            elif op == "rendered":
+                problems += rendered.rendered_alike(*(os.path.join(scratch, f) for f in rest[:3]))
+            elif op == "derivatives":
+                problems += derivatives_match_table(os.path.join(scratch, rest[0]), os.path.join(scratch, rest[1]))
             elif op == "listed":
                 problems += outputs_listed(a, os.path.join(scratch, rest[0]), rest[1])
             elif op == "same":
@@ -341,6 +379,10 @@ def run_case(a, folder, bless):
                 continue
             if path.endswith((".svg", ".html")) and os.path.lexists(full):
                 got[path + ".facts"] = facts(full).encode()
+            elif path.endswith(".pdf") and os.path.lexists(full):
+                got[path + ".facts"] = rendered.pdf_facts(full).encode()
+            elif path.endswith(".png") and os.path.lexists(full):
+                got[path + ".facts"] = rendered.png_facts(full).encode()
             else:
                 got[path] = read(full) if os.path.lexists(full) else b"(removed)\n"
         got = {k: v.replace(scratch.encode(), b"@scratch@") for k, v in got.items() if v is not None}
@@ -556,7 +598,9 @@ def main():
     p.add_argument("kind", choices=("case", "table"))
     p.add_argument("path")
     p.add_argument("--bless", action="store_true")
+    p.add_argument("--pngtoppm", help="tests/support/pngtoppm, for the PDF and PNG files")
     a = p.parse_args()
+    rendered.PNGTOPPM = a.pngtoppm and os.path.abspath(a.pngtoppm)
     a.pelvano, a.plot, a.strwrite, a.pauses = map(os.path.abspath, (a.pelvano, a.plot, a.strwrite, a.pauses))
     if a.kind == "table":
         return 0 if run_table(a, a.path) else 1
