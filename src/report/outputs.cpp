@@ -121,7 +121,8 @@ const std::vector<PlotOutput>& plot_outputs() {
     o[3].help =
         "for each K the similarity of every pair of runs, each run's mode\n"
         "                and alignment, and each mode's mean memberships as CLUMPP\n"
-        "                writes them";
+        "                writes them and as a table of the individuals, their labels\n"
+        "                and populations and the clusters in the colours' order";
     o[3].needs = Needs::memberships;
     o[3].write_folder = modes_folder;
     o[3].remove_folder = remove_modes_folder;
