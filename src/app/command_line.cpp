@@ -3,6 +3,7 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 #include "base/fatal.hpp"
@@ -20,7 +21,8 @@ enum : int {
   opt_clumpp,
   opt_threshold,
   opt_mode_threshold,
-  opt_best_runs
+  opt_best_runs,
+  opt_out
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
@@ -41,8 +43,10 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"threshold", required_argument, nullptr, opt_threshold},
                                  {"mode-threshold", required_argument, nullptr, opt_mode_threshold},
                                  {"best-runs", no_argument, nullptr, opt_best_runs},
+                                 {"out", required_argument, nullptr, opt_out},
                                  {nullptr, 0, nullptr, 0}};
-  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[10]};
+  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3],
+                                         longs[std::size(longs) - 1]};
   Options o;
   char* const* args = const_cast<char* const*>(argv);
   opterr = 0;
@@ -102,6 +106,10 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
       case opt_best_runs:
         o.best_runs = true;
         break;
+      case opt_out:
+        o.out = optarg;
+        o.has_out = true;
+        break;
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {
@@ -155,6 +163,8 @@ std::string usage_text(const std::string& program) {
              "                  one mode, a decimal between 0 and 1 (default 0.9)\n"
              "  --best-runs     the bar plot shows one run of each K, the Parsimony method's\n"
              "                  best, instead of the modes\n"
+             "  --out DIR       write the files into the folder DIR (made when missing; its\n"
+             "                  parent must exist) instead of beside the input\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +
@@ -176,9 +186,10 @@ std::string usage_text(const std::string& program) {
          "  --              ends the options (for a parameter file whose name starts with -)\n"
          "\n"
          "Exit status: 0 when the run is complete, 1 when it failed (the message is also in\n"
-         "the error file, but for a path that does not exist with pelvano-plot), 2 for a\n"
-         "command line that cannot be used (an unknown option, more than one FOLDER or\n"
-         "PARAMETER-FILE, a Structure output file given instead of its folder).\n"
+         "the error file, but for a path that does not exist or an --out folder that cannot\n"
+         "be written with pelvano-plot), 2 for a command line that cannot be used (an\n"
+         "unknown option, more than one FOLDER or PARAMETER-FILE, a Structure output file\n"
+         "given instead of its folder).\n"
          "See man " +
          program + " and the README.\n";
 }

@@ -27,6 +27,8 @@ struct Options {
   // --mode-threshold T: the similarity at which two runs are linked into one mode
   Threshold mode_threshold = threshold_of("0.9");
   bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
+  std::string out;         // --out DIR: the folder of the outputs (with has_out)
+  bool has_out = false;
 };
 
 }  // namespace pelvano

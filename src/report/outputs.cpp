@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <future>
 
@@ -19,6 +20,31 @@ namespace {
 
 std::string base_name(const std::string& name) {
   return name.substr(name.rfind('/') + 1);
+}
+
+// A file of the input folder as the page links to it: its name beside the page, or with
+// --out its path from the page's folder ("../study/K.K").
+std::string input_link(const Run& run, const std::string& file) {
+  if (run.out_folder.empty()) return base_name(file);
+  const auto parts = [](const std::string& folder) {
+    std::vector<std::string> out;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    const std::string path = real != nullptr ? real : folder;
+    std::free(real);
+    for (std::size_t at = 0; at < path.size();) {
+      const std::size_t end = std::min(path.find('/', at), path.size());
+      if (end > at) out.push_back(path.substr(at, end - at));
+      at = end + 1;
+    }
+    return out;
+  };
+  const std::vector<std::string> from = parts(run.out_folder), to = parts(run.PATHNAME);
+  std::size_t same = 0;
+  while (same < from.size() && same < to.size() && from[same] == to[same]) ++same;
+  std::string link;
+  for (std::size_t i = same; i < from.size(); ++i) link += "../";
+  for (std::size_t i = same; i < to.size(); ++i) link += to[i] + "/";
+  return link + base_name(file);
 }
 
 std::string table_file(Made& m) {
@@ -66,8 +92,8 @@ bool clumpp_asked(const Options& o) {
 
 std::string page_file(Made& m) {
   std::vector<PageLink> links = {
-      {base_name(m.run.ESTFILENAME), "the results file, written by pelvano", false},
-      {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
+      {input_link(m.run, m.run.ESTFILENAME), "the results file, written by pelvano", false},
+      {input_link(m.run, m.run.FILELISTNAME), "the Structure output files read", false}};
   links.insert(links.end(), m.links.begin(), m.links.end());
   const Page page{m.study,
                   m.found.summary,
@@ -177,7 +203,7 @@ std::string outputs_help() {
 
 std::string companion_file_name(const Run& run, std::string_view extension) {
   // Never a hidden file: with the generic name "*" the files are named after the program.
-  std::string name = run.PATHNAME;
+  std::string name = run.out_folder.empty() ? run.PATHNAME : run.out_folder;
   name += run.PLATFORMSLASH;
   name += run.file_stem.empty() ? "pelvano" : run.file_stem;
   return name + std::string(extension);

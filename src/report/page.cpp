@@ -148,7 +148,7 @@ std::string link_to(const std::string& name) {
   for (const char ch : name) {
     const auto c = static_cast<unsigned char>(ch);
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
+        c == '.' || c == '_' || c == '~' || c == '/') {
       out += ch;
     } else {
       out += '%';

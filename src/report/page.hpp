@@ -36,7 +36,8 @@ struct Page {
   std::vector<PageLink> links;
 };
 
-// A name in a link: every byte but letters, digits and - . _ ~ percent-encoded.
+// A name in a link: every byte but letters, digits and - . _ ~ / percent-encoded (a file's
+// name holds no "/"; a path from the page's folder keeps its own).
 std::string link_to(const std::string& name);
 
 // The whole page: HTML5 that an XML parser reads too.
