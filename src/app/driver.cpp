@@ -56,7 +56,7 @@ void check_out_folder(const std::string& out, const std::string& program) {
   const std::size_t slash = parent.rfind('/');
   parent = slash == std::string::npos ? "." : slash == 0 ? "/" : parent.substr(0, slash);
   if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    usage("the folder " + parent + " it would be made in does not exist");
+    usage("its parent " + parent + " is not an existing folder");
   }
 }
 
