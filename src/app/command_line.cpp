@@ -22,7 +22,8 @@ enum : int {
   opt_threshold,
   opt_mode_threshold,
   opt_best_runs,
-  opt_out
+  opt_out,
+  opt_title
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
@@ -44,6 +45,7 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"mode-threshold", required_argument, nullptr, opt_mode_threshold},
                                  {"best-runs", no_argument, nullptr, opt_best_runs},
                                  {"out", required_argument, nullptr, opt_out},
+                                 {"title", required_argument, nullptr, opt_title},
                                  {nullptr, 0, nullptr, 0}};
   static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3],
                                          longs[std::size(longs) - 1]};
@@ -110,6 +112,10 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         o.out = optarg;
         o.has_out = true;
         break;
+      case opt_title:
+        o.title = optarg;
+        if (o.title.empty()) usage_error(program, "--title needs a text, not an empty one");
+        break;
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {
@@ -165,6 +171,7 @@ std::string usage_text(const std::string& program) {
              "                  best, instead of the modes\n"
              "  --out DIR       write the files into the folder DIR (made when missing; its\n"
              "                  parent must exist) instead of beside the input\n"
+             "  --title TEXT    the title of the figure, the bar plot and the page\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +

@@ -28,6 +28,7 @@ struct Options {
   Threshold mode_threshold = threshold_of("0.9");
   bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
   std::string out;         // --out DIR: the folder of the outputs (with has_out)
+  std::string title;       // --title TEXT: the title of the figures and the page ("": theirs)
   bool has_out = false;
 };
 

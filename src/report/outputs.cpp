@@ -52,7 +52,7 @@ std::string table_file(Made& m) {
 }
 
 std::string figure_file(Made& m) {
-  m.figure = figure_svg(m.found.summary);
+  m.figure = figure_svg(m.found.summary, m.run.options.title);
   return m.figure;
 }
 
@@ -103,7 +103,8 @@ std::string page_file(Made& m) {
                   m.figure,
                   m.bar_plot,
                   results_text(m.run, m.found.summary),
-                  std::move(links)};
+                  std::move(links),
+                  m.run.options.title};
   return page_html(page);
 }
 
@@ -235,6 +236,7 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     BarPlot& bars = made.bars;
     bars.rows = run.options.best_runs ? run_rows(run, study) : mode_rows(study, found.modes);
     bars.title = "the runs " + s.generic + " in " + s.folder;
+    bars.heading = run.options.title;
     bars.individuals = study.individuals;
     bars.populations = study.group_names;
     bars.pop_column = study.has_groups();

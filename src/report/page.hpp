@@ -34,6 +34,7 @@ struct Page {
   // The files beside the page, in the order of its list: pelvano's results and list files,
   // then the files of pelvano-plot written with it.
   std::vector<PageLink> links;
+  std::string title;  // --title ("": "Choosing K for the Structure runs ... in ...")
 };
 
 // A name in a link: every byte but letters, digits and - . _ ~ / percent-encoded (a file's
