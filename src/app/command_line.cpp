@@ -23,7 +23,8 @@ enum : int {
   opt_mode_threshold,
   opt_best_runs,
   opt_out,
-  opt_title
+  opt_title,
+  opt_aligned_runs
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
@@ -46,6 +47,7 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"best-runs", no_argument, nullptr, opt_best_runs},
                                  {"out", required_argument, nullptr, opt_out},
                                  {"title", required_argument, nullptr, opt_title},
+                                 {"aligned-runs", no_argument, nullptr, opt_aligned_runs},
                                  {nullptr, 0, nullptr, 0}};
   static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3],
                                          longs[std::size(longs) - 1]};
@@ -112,6 +114,9 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         o.out = optarg;
         o.has_out = true;
         break;
+      case opt_aligned_runs:
+        o.aligned_runs = true;
+        break;
       case opt_title:
         o.title = optarg;
         if (o.title.empty()) usage_error(program, "--title needs a text, not an empty one");
@@ -172,6 +177,8 @@ std::string usage_text(const std::string& program) {
              "  --out DIR       write the files into the folder DIR (made when missing; its\n"
              "                  parent must exist) instead of beside the input\n"
              "  --title TEXT    the title of the figure, the bar plot and the page\n"
+             "  --aligned-runs  also write every run's memberships aligned to the colours'\n"
+             "                  order, K<k>.aligned.tsv in the folder .modes\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +

@@ -22,11 +22,15 @@ std::string modes_table_text(const Study& study, const std::vector<KModes>& ks);
 // Label, Pop (empty without a Pop column), Pop_name (its name from --populations, else the
 // Pop value), then Cluster_1 ... Cluster_K, its mean memberships as the .meanq file prints
 // them, column j the cluster of colour j in the bar plot of the modes, so that a column
-// keeps its colour across K.
+// keeps its colour across K. With `aligned_runs`, also K<k>.aligned.tsv: every run of K, one
+// row per run and individual, with Run, File, Mode, then the columns of a mode's table, each
+// run's memberships as printed in its file, its clusters aligned to its mode's reference run
+// and so put in the colours' order; without it, such files of an earlier run are left alone.
 void write_modes_folder(const std::string& folder, const Study& study,
-                        const std::vector<KModes>& ks);
+                        const std::vector<KModes>& ks, bool aligned_runs);
 
-// Removes every such file of the folder, and the folder when nothing else is left in it.
+// Removes every such file of the folder (the runs aligned too), and the folder when nothing else is
+// left in it.
 void remove_modes_folder(const std::string& folder);
 
 // Writes a value at `at` as printf's "%.4f" writes it (the exact value of the double,

@@ -70,7 +70,7 @@ std::string modes_lines(const Made& m) {
 }
 
 void modes_folder(const std::string& folder, const Made& m) {
-  write_modes_folder(folder, m.study, m.found.modes);
+  write_modes_folder(folder, m.study, m.found.modes, m.run.options.aligned_runs);
 }
 
 std::string bars_file(Made& m) {
