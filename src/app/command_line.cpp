@@ -3,6 +3,7 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 #include "base/fatal.hpp"
@@ -22,7 +23,10 @@ enum : int {
   opt_threshold,
   opt_mode_threshold,
   opt_best_runs,
-  opt_format
+  opt_format,
+  opt_out,
+  opt_title,
+  opt_aligned_runs
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
@@ -69,8 +73,12 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"mode-threshold", required_argument, nullptr, opt_mode_threshold},
                                  {"best-runs", no_argument, nullptr, opt_best_runs},
                                  {"format", required_argument, nullptr, opt_format},
+                                 {"out", required_argument, nullptr, opt_out},
+                                 {"title", required_argument, nullptr, opt_title},
+                                 {"aligned-runs", no_argument, nullptr, opt_aligned_runs},
                                  {nullptr, 0, nullptr, 0}};
-  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3], longs[11]};
+  static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3],
+                                         longs[std::size(longs) - 1]};
   Options o;
   char* const* args = const_cast<char* const*>(argv);
   opterr = 0;
@@ -133,6 +141,17 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
       case opt_format:
         read_formats(program, optarg, o);
         break;
+      case opt_out:
+        o.out = optarg;
+        o.has_out = true;
+        break;
+      case opt_aligned_runs:
+        o.aligned_runs = true;
+        break;
+      case opt_title:
+        o.title = optarg;
+        if (o.title.empty()) usage_error(program, "--title needs a text, not an empty one");
+        break;
       case ':':
         usage_error(program, "option " + given + " needs a value");
       default: {
@@ -188,6 +207,11 @@ std::string usage_text(const std::string& program) {
              "                  best, instead of the modes\n"
              "  --format LIST   svg, pdf and png, comma-separated: the figure and the bar plot\n"
              "                  also as PDF (vectors) and PNG (300 dpi); SVG always\n"
+             "  --out DIR       write the files into the folder DIR (made when missing; its\n"
+             "                  parent must exist) instead of beside the input\n"
+             "  --title TEXT    the title of the figure, the bar plot and the page\n"
+             "  --aligned-runs  also write every run's memberships aligned to the colours'\n"
+             "                  order, K<k>.aligned.tsv in the folder .modes\n"
            : "";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +
@@ -209,9 +233,10 @@ std::string usage_text(const std::string& program) {
          "  --              ends the options (for a parameter file whose name starts with -)\n"
          "\n"
          "Exit status: 0 when the run is complete, 1 when it failed (the message is also in\n"
-         "the error file, but for a path that does not exist with pelvano-plot), 2 for a\n"
-         "command line that cannot be used (an unknown option, more than one FOLDER or\n"
-         "PARAMETER-FILE, a Structure output file given instead of its folder).\n"
+         "the error file, but for a path that does not exist or an --out folder that cannot\n"
+         "be written with pelvano-plot), 2 for a command line that cannot be used (an\n"
+         "unknown option, more than one FOLDER or PARAMETER-FILE, a Structure output file\n"
+         "given instead of its folder).\n"
          "See man " +
          program + " and the README.\n";
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/analysis.hpp"
@@ -34,6 +35,31 @@ std::string one_line(std::string_view message) {
   return text;
 }
 
+// The folder of --out: an existing folder, or one that can be made in an existing folder.
+void check_out_folder(const std::string& out, const std::string& program) {
+  const auto usage = [&](const std::string& what) {
+    throw FatalError{program + ": --out " + out + ": " + what + " (see " + program + " --help)",
+                     FatalKind::usage};
+  };
+  if (out.empty()) {
+    throw FatalError{program + ": --out needs the name of a folder, not an empty one (see " +
+                         program + " --help)",
+                     FatalKind::usage};
+  }
+  struct stat st {};
+  if (::stat(out.c_str(), &st) == 0) {
+    if (!S_ISDIR(st.st_mode)) usage("is a file, not a folder");
+    return;
+  }
+  std::string parent = out;
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  const std::size_t slash = parent.rfind('/');
+  parent = slash == std::string::npos ? "." : slash == 0 ? "/" : parent.substr(0, slash);
+  if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    usage("its parent " + parent + " is not an existing folder");
+  }
+}
+
 // Paths that would be misread: a Structure output file given instead of its folder (read as
 // a parameter file, it would leave an error file beside it), and, for pelvano-plot, a path
 // that names nothing.
@@ -51,6 +77,7 @@ void check_operand(const Options& o, const std::string& program) {
             " is neither a folder nor a parameter file: it does not exist",
         FatalKind::no_input};
   }
+  if (program == "pelvano-plot" && o.has_out) check_out_folder(o.out, program);
 }
 
 }  // namespace
@@ -115,10 +142,10 @@ int report_fatal(Run& run, const FatalError& error) {
   std::fflush(out);
   if (error.kind == FatalKind::usage) return 2;
   if (error.kind == FatalKind::no_input) return 1;
-  const std::string name =
-      !run.error_file.empty()
-          ? run.error_file
-          : error_file_name(run.fname.empty() ? default_parameter_file : run.fname);
+  std::string name = !run.error_file.empty()
+                         ? run.error_file
+                         : error_file_name(run.fname.empty() ? default_parameter_file : run.fname);
+  if (!run.out_folder.empty()) name = run.out_folder + "/" + name.substr(name.rfind('/') + 1);
   if (!write_error_file(name, message)) {
     const int err = errno;
     std::fprintf(run.errstream, "Cannot write file, %s: %s!\n", name.c_str(), std::strerror(err));

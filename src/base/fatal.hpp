@@ -13,7 +13,8 @@ enum class FatalKind {
   read_failure,  // a failed read inside a Structure output file: standard error, error file
   file_system,   // a file operation or memory failure: console, error file, 2 s pause
   usage,         // a command line that cannot be used: standard error only, exit status 2
-  no_input,      // a path that names nothing: standard error only, exit status 1
+  no_input,      // a path that names nothing, or an --out folder that cannot be written:
+                 // standard error only, exit status 1
 };
 
 // The one exception of the program: thrown by stoponerror and the reading layer,

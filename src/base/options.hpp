@@ -26,7 +26,11 @@ struct Options {
   std::vector<Threshold> thresholds = {threshold_of("0.5")};
   // --mode-threshold T: the similarity at which two runs are linked into one mode
   Threshold mode_threshold = threshold_of("0.9");
-  bool best_runs = false;  // --best-runs: the bar plot shows one run of each K, not the modes
+  bool best_runs = false;     // --best-runs: the bar plot shows one run of each K, not the modes
+  bool aligned_runs = false;  // --aligned-runs: every run's memberships aligned, per K
+  std::string out;            // --out DIR: the folder of the outputs (with has_out)
+  std::string title;          // --title TEXT: the title of the figures and the page ("": theirs)
+  bool has_out = false;
   // --format LIST: the figure and the bar plot also as PDF, as PNG (always as SVG)
   bool pdf = false;
   bool png = false;

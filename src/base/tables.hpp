@@ -94,6 +94,9 @@ struct Run {
   std::string fname;       // the parameter-file name as used to open it, or the folder
   std::string error_file;  // where a fatal error is written ("": beside the parameter file)
   std::string file_stem;   // the list and results files are <folder>/<file_stem>.list, .K
+  // pelvano-plot --out: the folder, made and writable, where its outputs and its error file
+  // go instead of beside the input ("": beside the input).
+  std::string out_folder;
 
   // The study's six values: from the parameter file, or from the files of a folder.
   std::string PATHNAME;   // folder of the Structure output files

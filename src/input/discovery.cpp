@@ -17,8 +17,10 @@ bool exists(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0;
 }
 
+// With --out, pelvano-plot leaves the input folder as it is: no list file.
 void write_list_file(const Run& run, const std::vector<std::string>& files) {
   check_list_names(files);
+  if (!run.out_folder.empty()) return;
   std::string list;
   for (const std::string& file : files) {
     list += file;
@@ -57,6 +59,10 @@ void discover(Run& run) {
                 "!");
   }
 
+  if (!run.out_folder.empty()) {  // no list file to read them back from
+    run.READFILE = files;
+    return;
+  }
   run.READFILE.assign(static_cast<std::size_t>(run.NFILES), std::string());
   TextReader in;
   open_reader_or_stop(in, run.FILELISTNAME);

@@ -20,6 +20,7 @@ std::vector<std::pair<std::string, std::string>> read_populations(const std::str
   std::ifstream in(file);
   if (!in) usage("cannot be read");
   std::vector<std::pair<std::string, std::string>> out;
+  std::vector<std::int64_t> line_of;  // the line of each entry of out
   std::string line;
   for (std::int64_t number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -35,7 +36,14 @@ std::vector<std::pair<std::string, std::string>> read_populations(const std::str
     const std::size_t name = line.find_first_not_of(" \t", end);
     std::string text = name == std::string::npos ? pop : line.substr(name);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      if (out[i].first == pop) {
+        usage("line " + itoc(number) + " names Pop value " + pop + " again (first on line " +
+              itoc(line_of[i]) + ")");
+      }
+    }
     out.emplace_back(pop, text);
+    line_of.push_back(number);
   }
   if (in.bad()) usage("cannot be read");
   return out;

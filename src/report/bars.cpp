@@ -253,9 +253,9 @@ std::string bars_svg(const BarPlot& p) {
   const bool modes = !p.rows.empty() && p.rows.front().mode > 0;
 
   Svg svg;
-  svg_begin(svg, width, height, 250, "Memberships of " + p.title);
-  svg_text(svg, left, 28, "start", 17, "font-weight=\"bold\" fill=\"#222222\"",
-           "Memberships of " + p.title);
+  const std::string heading = p.heading.empty() ? "Memberships of " + p.title : p.heading;
+  svg_begin(svg, width, height, 250, heading);
+  svg_text(svg, left, 28, "start", 17, "font-weight=\"bold\" fill=\"#222222\"", heading);
   svg_text(svg, left, 50, "start", 12.5, "fill=\"#444444\"",
            std::to_string(n) +
                (modes ? " individuals. Each K: the mean memberships of its major mode, its minor "

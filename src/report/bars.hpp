@@ -35,7 +35,8 @@ struct BarRow {
 };
 
 struct BarPlot {
-  std::string title;
+  std::string title;    // what the plot shows the memberships of ("the runs K* in study")
+  std::string heading;  // its whole heading, --title ("": "Memberships of " and the title)
   std::vector<Individual> individuals;
   bool pop_column = false;
   // From --populations: Pop values and names, in the order of the file.

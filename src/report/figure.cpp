@@ -331,7 +331,7 @@ Panel puechmaille_panel(const StudySummary& s) {
 
 }  // namespace
 
-std::string figure_svg(const StudySummary& s) {
+std::string figure_svg(const StudySummary& s, std::string_view own_title) {
   Canvas c;
   c.kmin = s.ks.empty() ? 1 : s.ks.front().k;
   c.kmax = s.ks.empty() ? 1 : s.ks.back().k;
@@ -351,16 +351,20 @@ std::string figure_svg(const StudySummary& s) {
   }
   const double height = std::ceil(y);
 
-  // The title names the runs and their folder, both shortened in their middle when long.
-  const std::string title = "Choosing K for the Structure runs " + s.generic + " in " + s.folder;
+  // The title names the runs and their folder, each shortened when long (or is the user's own).
+  const std::string title =
+      own_title.empty() ? "Choosing K for the Structure runs " + s.generic + " in " + s.folder
+                        : std::string(own_title);
   svg_begin(c.svg, width, height, 170, title);
   const double room =
       width - left - right - text_width("Choosing K for the Structure runs  in ", 17);
   const std::string generic =
       fit_text(s.generic, 17, std::max(room / 2, room - text_width(s.folder, 17)));
-  svg_text(c.svg, left, 30, "start", 17, "font-weight=\"bold\" fill=\"#222222\"",
-           "Choosing K for the Structure runs " + generic + " in " +
-               fit_text(s.folder, 17, room - text_width(generic, 17)));
+  const std::string shown = own_title.empty()
+                                ? "Choosing K for the Structure runs " + generic + " in " +
+                                      fit_text(s.folder, 17, room - text_width(generic, 17))
+                                : std::string(own_title);
+  svg_text(c.svg, left, 30, "start", 17, "font-weight=\"bold\" fill=\"#222222\"", shown, 0, title);
   const std::string range = s.ks.size() == 1
                                 ? "K = " + std::to_string(c.kmin)
                                 : "K = " + std::to_string(c.kmin) + " to " + std::to_string(c.kmax);

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "analysis/summary.hpp"
 
 namespace pelvano {
 
 // The whole SVG document.
-std::string figure_svg(const StudySummary& s);
+std::string figure_svg(const StudySummary& s, std::string_view title = {});
 
 }  // namespace pelvano

@@ -16,6 +16,7 @@
 #include "base/listing.hpp"
 #include "base/output.hpp"
 #include "base/parallel.hpp"
+#include "report/bar_rows.hpp"
 #include "report/clumpp.hpp"
 #include "report/table.hpp"
 
@@ -31,7 +32,19 @@ std::string k_name(std::int32_t k) {
   return "K" + std::to_string(k);
 }
 
-// Whether a name is one of the files this program writes into the folder.
+// Whether a name is one of the files this program writes into the folder: always, or only
+// with --aligned-runs (the runs aligned).
+bool modes_file(const std::string& name);
+bool aligned_file(const std::string& name) {
+  std::size_t p = 1;
+  if (name.size() < 2 || name[0] != 'K') return false;
+  while (p < name.size() && name[p] >= '0' && name[p] <= '9') ++p;
+  return p > 1 && name.substr(p) == ".aligned.tsv";
+}
+bool any_modes_file(const std::string& name) {
+  return modes_file(name) || aligned_file(name);
+}
+
 bool modes_file(const std::string& name) {
   std::size_t p = 1;
   if (name.size() < 2 || name[0] != 'K') return false;
@@ -39,8 +52,13 @@ bool modes_file(const std::string& name) {
   if (p == 1) return false;
   const std::string rest = name.substr(p);
   if (rest == ".similarity.tsv" || rest == ".runs.tsv") return true;
-  if (!rest.starts_with(".mode") || !rest.ends_with(".meanq")) return false;
-  const std::string number = rest.substr(5, rest.size() - 11);
+  if (!rest.starts_with(".mode")) return false;
+  std::string number;
+  if (rest.ends_with(".meanq")) {
+    number = rest.substr(5, rest.size() - 11);
+  } else if (rest.ends_with(".tsv")) {
+    number = rest.substr(5, rest.size() - 9);
+  }
   return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
 }
 
@@ -92,6 +110,93 @@ std::string meanq_text(const KModes& m, std::size_t mode, const std::vector<std:
   return out;
 }
 
+// The first cells of each individual's row in the tables of memberships: its number, label,
+// Pop value and the name of its population (its Pop value when --populations names none).
+std::vector<std::string> individual_cells(const Study& study) {
+  std::vector<std::string> cells;
+  for (std::size_t x = 0; x < study.individuals.size(); ++x) {
+    const Individual& i = study.individuals[x];
+    std::string name = i.group;
+    for (const auto& [pop, named] : study.group_names) {
+      if (pop == i.group) {
+        name = named;
+        break;
+      }
+    }
+    cells.push_back(std::to_string(x + 1) + '\t' + text_cell(i.label) + '\t' + text_cell(i.group) +
+                    '\t' + text_cell(name));
+  }
+  return cells;
+}
+
+std::string cluster_heads(std::int32_t k) {
+  std::string heads;
+  for (std::int32_t c = 1; c <= k; ++c) heads += "\tCluster_" + std::to_string(c);
+  return heads;
+}
+
+// A mode's mean memberships with a row per individual, its clusters in the order of their
+// colours (`colour`: each cluster's colour index, from 1).
+std::string mode_table_text(const KModes& m, std::size_t mode, const std::vector<int>& colour,
+                            const std::vector<std::string>& cells) {
+  const auto k = static_cast<std::size_t>(m.k);
+  const std::vector<double>& mean = m.modes[mode].mean;
+  std::vector<std::size_t> cluster(k);  // the cluster of each colour
+  for (std::size_t c = 0; c < k; ++c) cluster[static_cast<std::size_t>(colour[c] - 1)] = c;
+  std::string out = "Individual\tLabel\tPop\tPop_name" + cluster_heads(m.k) + "\n";
+  char value[40];
+  for (std::size_t x = 0; x < cells.size(); ++x) {
+    out += cells[x];
+    for (std::size_t j = 0; j < k; ++j) {
+      out += '\t';
+      out.append(value, four_decimals(value, mean[x * k + cluster[j]]));
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+// Every run of K, its memberships as printed, its clusters in the colours' order: each run
+// aligned to its mode's reference run, whose cluster of colour j is cluster[mode][j].
+std::string aligned_text(const Study& study, const KModes& m,
+                         const std::vector<std::vector<std::size_t>>& cluster,
+                         const std::vector<std::string>& cells) {
+  const auto k = static_cast<std::size_t>(m.k);
+  std::string out = "Run\tFile\tMode\tIndividual\tLabel\tPop\tPop_name" + cluster_heads(m.k) + "\n";
+  std::vector<std::string_view> words(k);
+  for (std::size_t a = 0; a < static_cast<std::size_t>(m.runs); ++a) {
+    const StudyFile& file = study.file(m.k, static_cast<std::int32_t>(a) + 1);
+    const std::string head = std::to_string(a + 1) + '\t' + text_cell(file.name) + '\t' +
+                             std::to_string(m.mode[a]) + '\t';
+    const std::vector<std::size_t>& colours = cluster[static_cast<std::size_t>(m.mode[a] - 1)];
+    for (std::size_t x = 0; x < cells.size(); ++x) {
+      const std::string_view row = file.memberships(x);
+      for (std::size_t c = 0, at = 0; c < k; ++c) {
+        const std::size_t end = std::min(row.find(' ', at), row.size());
+        words[c] = row.substr(at, end - at);
+        at = end + 1;
+      }
+      out += head;
+      out += cells[x];
+      for (std::size_t j = 0; j < k; ++j) {
+        out += '\t';
+        out += words[static_cast<std::size_t>(m.to_reference[a][colours[j]])];
+      }
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+// The cluster of each colour (from 0), for colours numbered from 1.
+std::vector<std::size_t> clusters_by_colour(const std::vector<int>& colour) {
+  std::vector<std::size_t> cluster(colour.size());
+  for (std::size_t c = 0; c < colour.size(); ++c) {
+    cluster[static_cast<std::size_t>(colour[c] - 1)] = c;
+  }
+  return cluster;
+}
+
 }  // namespace
 
 // A value as printf's "%.4f" writes it: the exact value of the double, rounded to four
@@ -140,7 +245,7 @@ std::string modes_table_text(const Study& study, const std::vector<KModes>& ks) 
 }
 
 void write_modes_folder(const std::string& folder, const Study& study,
-                        const std::vector<KModes>& ks) {
+                        const std::vector<KModes>& ks, bool aligned_runs) {
   if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
     stop_on_file_error("create", folder, errno);
   }
@@ -148,38 +253,58 @@ void write_modes_folder(const std::string& folder, const Study& study,
   for (std::size_t x = 0; x < study.individuals.size(); ++x) {
     lines.push_back(individual_line(study, x));
   }
+  const std::vector<std::string> cells = individual_cells(study);
+  // The colours of every mode's clusters, as the bar plot of the modes draws them.
+  const std::vector<BarRow> rows = mode_rows(study, ks);
   // Every file one task (of K its similarities, its runs, or one mode's means), written on
   // all cores; a failure stops the run with the first failing file in this order.
   struct Task {
     const KModes* m;
-    int mode;  // -2: similarities, -1: runs, else the mode (from 0)
+    int mode;  // -3: the runs aligned, -2: similarities, -1: runs, else the mode (from 0)
     std::string name;
+    const std::vector<int>* colour;  // a mode's table: its clusters' colours
   };
   std::vector<Task> tasks;
-  for (const KModes& m : ks) {
-    tasks.push_back({&m, -2, k_name(m.k) + ".similarity.tsv"});
-    tasks.push_back({&m, -1, k_name(m.k) + ".runs.tsv"});
-    for (std::size_t i = 0; i < m.modes.size(); ++i) {
-      tasks.push_back(
-          {&m, static_cast<int>(i), k_name(m.k) + ".mode" + std::to_string(i + 1) + ".meanq"});
+  std::size_t row = 0;
+  // Of each K, the cluster of each colour in each mode's reference run.
+  std::vector<std::vector<std::vector<std::size_t>>> by_colour(ks.size());
+  for (std::size_t j = 0, r = 0; j < ks.size(); ++j) {
+    for (std::size_t i = 0; i < ks[j].modes.size(); ++i, ++r) {
+      by_colour[j].push_back(clusters_by_colour(rows[r].colour));
     }
+  }
+  for (const KModes& m : ks) {
+    tasks.push_back({&m, -2, k_name(m.k) + ".similarity.tsv", nullptr});
+    tasks.push_back({&m, -1, k_name(m.k) + ".runs.tsv", nullptr});
+    for (std::size_t i = 0; i < m.modes.size(); ++i, ++row) {
+      const std::string stem = k_name(m.k) + ".mode" + std::to_string(i + 1);
+      tasks.push_back({&m, static_cast<int>(i), stem + ".meanq", nullptr});
+      tasks.push_back({&m, static_cast<int>(i), stem + ".tsv", &rows[row].colour});
+    }
+    if (aligned_runs) tasks.push_back({&m, -3, k_name(m.k) + ".aligned.tsv", nullptr});
   }
   for_each_in_order(tasks.size(), [&](std::size_t t, NoState&) {
     const Task& task = tasks[t];
-    const std::string text = task.mode == -2 ? similarity_text(*task.m)
-                             : task.mode == -1
-                                 ? runs_text(study, *task.m)
-                                 : meanq_text(*task.m, static_cast<std::size_t>(task.mode), lines);
+    const auto mode = static_cast<std::size_t>(task.mode);
+    const std::string text =
+        task.mode == -3
+            ? aligned_text(study, *task.m, by_colour[static_cast<std::size_t>(task.m - ks.data())],
+                           cells)
+        : task.mode == -2        ? similarity_text(*task.m)
+        : task.mode == -1        ? runs_text(study, *task.m)
+        : task.colour != nullptr ? mode_table_text(*task.m, mode, *task.colour, cells)
+                                 : meanq_text(*task.m, mode, lines);
     replace_file(folder + "/" + task.name, text);
     return true;
   });
   std::set<std::string> written;
   for (const Task& task : tasks) written.insert(task.name);
-  remove_stale_files(folder, modes_file, written, false);
+  // Without --aligned-runs, the runs an earlier run aligned stay as they are.
+  remove_stale_files(folder, aligned_runs ? any_modes_file : modes_file, written, false);
 }
 
 void remove_modes_folder(const std::string& folder) {
-  remove_stale_files(folder, modes_file, {}, true);
+  remove_stale_files(folder, any_modes_file, {}, true);
 }
 
 std::string modes_line(const KModes& m) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <future>
 
@@ -22,12 +23,37 @@ std::string base_name(const std::string& name) {
   return name.substr(name.rfind('/') + 1);
 }
 
+// A file of the input folder as the page links to it: its name beside the page, or with
+// --out its path from the page's folder ("../study/K.K").
+std::string input_link(const Run& run, const std::string& file) {
+  if (run.out_folder.empty()) return base_name(file);
+  const auto parts = [](const std::string& folder) {
+    std::vector<std::string> out;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    const std::string path = real != nullptr ? real : folder;
+    std::free(real);
+    for (std::size_t at = 0; at < path.size();) {
+      const std::size_t end = std::min(path.find('/', at), path.size());
+      if (end > at) out.push_back(path.substr(at, end - at));
+      at = end + 1;
+    }
+    return out;
+  };
+  const std::vector<std::string> from = parts(run.out_folder), to = parts(run.PATHNAME);
+  std::size_t same = 0;
+  while (same < from.size() && same < to.size() && from[same] == to[same]) ++same;
+  std::string link;
+  for (std::size_t i = same; i < from.size(); ++i) link += "../";
+  for (std::size_t i = same; i < to.size(); ++i) link += to[i] + "/";
+  return link + base_name(file);
+}
+
 std::string table_file(Made& m) {
   return table_text(m.found.summary);
 }
 
 std::string figure_file(Made& m) {
-  m.figure = figure_svg(m.found.summary);
+  m.figure = figure_svg(m.found.summary, m.run.options.title);
   return m.figure;
 }
 
@@ -45,7 +71,7 @@ std::string modes_lines(const Made& m) {
 }
 
 void modes_folder(const std::string& folder, const Made& m) {
-  write_modes_folder(folder, m.study, m.found.modes);
+  write_modes_folder(folder, m.study, m.found.modes, m.run.options.aligned_runs);
 }
 
 std::string bars_file(Made& m) {
@@ -67,8 +93,8 @@ bool clumpp_asked(const Options& o) {
 
 std::string page_file(Made& m) {
   std::vector<PageLink> links = {
-      {base_name(m.run.ESTFILENAME), "the results file, written by pelvano", false},
-      {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
+      {input_link(m.run, m.run.ESTFILENAME), "the results file, written by pelvano", false},
+      {input_link(m.run, m.run.FILELISTNAME), "the Structure output files read", false}};
   links.insert(links.end(), m.links.begin(), m.links.end());
   const Page page{m.study,
                   m.found.summary,
@@ -78,7 +104,8 @@ std::string page_file(Made& m) {
                   m.figure,
                   m.bar_plot,
                   results_text(m.run, m.found.summary),
-                  std::move(links)};
+                  std::move(links),
+                  m.run.options.title};
   return page_html(page);
 }
 
@@ -122,7 +149,8 @@ const std::vector<PlotOutput>& plot_outputs() {
     o[3].help =
         "for each K the similarity of every pair of runs, each run's mode\n"
         "                and alignment, and each mode's mean memberships as CLUMPP\n"
-        "                writes them";
+        "                writes them and as a table of the individuals, their labels\n"
+        "                and populations and the clusters in the colours' order";
     o[3].needs = Needs::memberships;
     o[3].write_folder = modes_folder;
     o[3].remove_folder = remove_modes_folder;
@@ -181,7 +209,7 @@ std::string outputs_help() {
 
 std::string companion_file_name(const Run& run, std::string_view extension) {
   // Never a hidden file: with the generic name "*" the files are named after the program.
-  std::string name = run.PATHNAME;
+  std::string name = run.out_folder.empty() ? run.PATHNAME : run.out_folder;
   name += run.PLATFORMSLASH;
   name += run.file_stem.empty() ? "pelvano" : run.file_stem;
   return name + std::string(extension);
@@ -214,6 +242,7 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     BarPlot& bars = made.bars;
     bars.rows = run.options.best_runs ? run_rows(run, study) : mode_rows(study, found.modes);
     bars.title = "the runs " + s.generic + " in " + s.folder;
+    bars.heading = run.options.title;
     bars.individuals = study.individuals;
     bars.populations = study.group_names;
     bars.pop_column = study.has_groups();

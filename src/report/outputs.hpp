@@ -1,6 +1,7 @@
-// The files pelvano-plot writes beside the results file, each described once in one list:
-// what is written, its name, its console line, its link on the page, its lines in --help,
-// when it is written and when an earlier run's copy is removed. A new output is a new entry.
+// The files pelvano-plot writes beside the results file (or with --out into its folder), each
+// described once in one list: what is written, its name, its console line, its link on the page,
+// its lines in --help, when it is written and when an earlier run's copy is removed. A new output
+// is a new entry.
 #pragma once
 
 #include <string>

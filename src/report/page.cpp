@@ -172,7 +172,7 @@ std::string link_to(const std::string& name) {
   for (const char ch : name) {
     const auto c = static_cast<unsigned char>(ch);
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
+        c == '.' || c == '_' || c == '~' || c == '/') {
       out += ch;
     } else {
       out += '%';
@@ -190,8 +190,9 @@ std::string page_html(const Page& p) {
       std::to_string(s.ks.front().k) + " to " + std::to_string(s.ks.back().k);
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
   h += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n";
-  h += "<title>" + e("Choosing K for " + study) + "</title>\n<style>" + style + "</style>\n";
-  h += "</head>\n<body>\n<main>\n<h1>" + e("Choosing K for " + study) + "</h1>\n";
+  const std::string title = p.title.empty() ? "Choosing K for " + study : p.title;
+  h += "<title>" + e(title) + "</title>\n<style>" + style + "</style>\n";
+  h += "</head>\n<body>\n<main>\n<h1>" + e(title) + "</h1>\n";
 
   h += "<section id=\"study\">\n<h2>The study</h2>\n<dl>\n";
   for (const auto& [term, value] : {std::pair<std::string, std::string>{"Folder", s.folder},

@@ -34,9 +34,11 @@ struct Page {
   // The files beside the page, in the order of its list: pelvano's results and list files,
   // then the files of pelvano-plot written with it.
   std::vector<PageLink> links;
+  std::string title;  // --title ("": "Choosing K for the Structure runs ... in ...")
 };
 
-// A name in a link: every byte but letters, digits and - . _ ~ percent-encoded.
+// A name in a link: every byte but letters, digits and - . _ ~ / percent-encoded (a file's
+// name holds no "/"; a path from the page's folder keeps its own).
 std::string link_to(const std::string& name);
 
 // The whole page: HTML5 that an XML parser reads too.

@@ -48,13 +48,34 @@ double text_width(std::string_view text, double size) {
 std::string fit_text(std::string_view text, double size, double width) {
   if (text_width(text, size) <= width) return std::string(text);
   const std::vector<std::size_t> starts = character_starts(text);
-  // Room for n characters and the ellipsis.
+  const std::size_t n = starts.size();
+  // Room for `keep` characters and the ellipsis.
   const auto room =
       static_cast<std::size_t>(std::max(0.0, std::floor(width / (char_width * size))));
-  if (room < 2) return room == 1 ? "\u2026" : "";
-  const std::size_t keep = room - 1, back = keep / 2, front = keep - back;
-  return std::string(text.substr(0, starts[front])) + "\u2026" +
-         std::string(text.substr(starts[starts.size() - back]));
+  if (room < 1) return "";
+  const std::size_t keep = room - 1;
+  // The text is cut only where a word ends: the front kept ends with a separator, the back
+  // kept starts with one (in characters: front is a count from the start, back from the end).
+  const auto separator = [&](std::size_t c) {
+    const char ch = text[starts[c]];
+    return ch == ' ' || ch == '_' || ch == '-' || ch == '.' || ch == '/';
+  };
+  const auto front_at_most = [&](std::size_t most) {
+    std::size_t f = std::min(most, n);
+    while (f > 0 && !separator(f - 1)) --f;
+    return f;
+  };
+  const auto back_at_most = [&](std::size_t most) {
+    std::size_t b = std::min(most, n);
+    while (b > 0 && !separator(n - b)) --b;
+    return b;
+  };
+  // Half the room each, then what one side leaves to the other.
+  std::size_t front = front_at_most(keep - keep / 2);
+  const std::size_t back = back_at_most(keep - front);
+  front = front_at_most(keep - back);
+  return std::string(text.substr(0, front < n ? starts[front] : text.size())) + "\u2026" +
+         std::string(text.substr(back > 0 ? starts[n - back] : text.size()));
 }
 
 void svg_begin(Svg& svg, double width, double height, double mm, std::string_view title) {
@@ -75,7 +96,8 @@ std::string svg_end(Svg& svg) {
 }
 
 void svg_text(Svg& svg, double x, double y, std::string_view anchor, double size,
-              std::string_view attrs, std::string_view text, double max_width) {
+              std::string_view attrs, std::string_view text, double max_width,
+              std::string_view whole) {
   if (max_width <= 0) {
     max_width = anchor == "start" ? svg.width - margin - x
                 : anchor == "end" ? x - margin
@@ -86,7 +108,12 @@ void svg_text(Svg& svg, double x, double y, std::string_view anchor, double size
   if (anchor != "start") o.append(" text-anchor=\"").append(anchor).append("\"");
   o.append(" font-size=\"").append(num(size)).append("\"");
   if (!attrs.empty()) o.append(" ").append(attrs);
-  o.append(">").append(xml_escape(fit_text(text, size, max_width))).append("</text>\n");
+  const std::string shown = fit_text(text, size, max_width);
+  o.append(">").append(xml_escape(shown));
+  // A text shortened keeps the whole of it for a pointer resting on it and for screen readers.
+  if (whole.empty()) whole = text;
+  if (shown != whole) o.append("<title>").append(xml_escape(whole)).append("</title>");
+  o.append("</text>\n");
 }
 
 void svg_line(Svg& svg, double x1, double y1, double x2, double y2, std::string_view stroke,

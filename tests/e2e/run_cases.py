@@ -183,6 +183,16 @@ def changed(before, after):
     return sorted(p for p in set(before) | set(after) if before.get(p) != after.get(p))
 
 
+def shown(el):
+    """The text an element shows: its own and its children's but a <title>'s (a tooltip)."""
+    parts = [el.text or ""]
+    for child in el:
+        if child.tag.split("}")[-1] != "title":
+            parts.append("".join(child.itertext()))
+        parts.append(child.tail or "")
+    return "".join(parts)
+
+
 def facts(path):
     """What an XML parser sees in a figure or page: its title, every text, the number of
     elements of each class, every coordinate that is not a plain finite number, and every
@@ -208,17 +218,17 @@ def facts(path):
             key = tag + "." + el.get("class")
             counts[key] = counts.get(key, 0) + 1
         if tag in ("title", "text"):
-            lines.append(tag + "=" + "".join(el.itertext()))
+            lines.append(tag + "=" + (shown(el) if tag == "text" else "".join(el.itertext())))
         if el.get("class") == "offscale":  # a triangle at the edge: which way it points
             tip, base = [float(v) for v in re.findall(r"M\S+ (\S+) L\S+ (\S+)", el.get("d"))[0]]
             lines.append("offscale %s" % ("up" if tip < base else "down"))
         if el.get("class") == "cluster":  # a shape of the bar plot: its colour and geometry
             lines.append("cluster %s %s" % (el.get("fill"), hashlib.sha1(el.get("d").encode()).hexdigest()[:12]))
         if tag == "text" and width and el.get("x") and el.get("font-size"):
-            w = 0.6 * float(el.get("font-size")) * len("".join(el.itertext()))
+            w = 0.6 * float(el.get("font-size")) * len(shown(el))
             left = float(el.get("x")) - {"middle": w / 2, "end": w}.get(el.get("text-anchor"), 0)
             if left < 0 or left + w > width:
-                lines.append("outside the picture: " + "".join(el.itertext()))
+                lines.append("outside the picture: " + shown(el))
         for name, value in el.attrib.items():
             if name in forms and not re.fullmatch(forms[name], value):
                 lines.append("bad %s=%s" % (name, value))
