@@ -63,6 +63,7 @@ $(SAN_BUILD)/CMakeCache.txt:
 	  -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DPELVANO_RENDER=OFF
 
 check-sanitize: $(SAN_BUILD)/CMakeCache.txt
+	cmake -S . -B $(SAN_BUILD) -DPELVANO_RENDER=OFF > /dev/null
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j 8
 
