@@ -17,10 +17,8 @@ bool exists(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0;
 }
 
-// With --out, pelvano-plot leaves the input folder as it is: no list file.
 void write_list_file(const Run& run, const std::vector<std::string>& files) {
   check_list_names(files);
-  if (!run.out_folder.empty()) return;
   std::string list;
   for (const std::string& file : files) {
     list += file;
@@ -40,7 +38,10 @@ void check_list_names(const std::vector<std::string>& files) {
 }
 
 void name_outputs(Run& run) {
-  run.FILELISTNAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".list";
+  // With --out, pelvano-plot's list file goes there with its other files, and the input
+  // folder is left as it is.
+  run.FILELISTNAME = (run.out_folder.empty() ? run.PATHNAME : run.out_folder) +
+                     run.PLATFORMSLASH + run.file_stem + ".list";
   run.ESTFILENAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".K";
 }
 
@@ -59,10 +60,6 @@ void discover(Run& run) {
                 "!");
   }
 
-  if (!run.out_folder.empty()) {  // no list file to read them back from
-    run.READFILE = files;
-    return;
-  }
   run.READFILE.assign(static_cast<std::size_t>(run.NFILES), std::string());
   TextReader in;
   open_reader_or_stop(in, run.FILELISTNAME);

@@ -94,7 +94,7 @@ bool clumpp_asked(const Options& o) {
 std::string page_file(Made& m) {
   std::vector<PageLink> links = {
       {input_link(m.run, m.run.ESTFILENAME), "the results file, written by pelvano", false},
-      {input_link(m.run, m.run.FILELISTNAME), "the Structure output files read", false}};
+      {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
   links.insert(links.end(), m.links.begin(), m.links.end());
   const Page page{m.study,
                   m.found.summary,
