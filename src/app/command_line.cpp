@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "base/fatal.hpp"
 #include "report/outputs.hpp"
@@ -35,14 +36,23 @@ enum : int {
 
 // --format LIST: svg, pdf and png, comma-separated, each at most once. The SVG documents are
 // written whatever the list says: the page shows them.
+// The items of a comma-separated list, empty ones included ("" gives one empty item).
+std::vector<std::string_view> comma_list(std::string_view list) {
+  std::vector<std::string_view> items;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    items.push_back(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return items;
+}
+
 void read_formats(const std::string& program, std::string_view list, Options& o) {
   const std::string given = "--format " + std::string(list);
   if (list.empty()) usage_error(program, given + ": no format given; list svg, pdf or png");
   o.pdf = o.png = false;
   bool svg = false;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t comma = std::min(list.find(',', start), list.size());
-    const std::string_view format = list.substr(start, comma - start);
+  for (const std::string_view format : comma_list(list)) {
     bool* seen = format == "svg"   ? &svg
                  : format == "pdf" ? &o.pdf
                  : format == "png" ? &o.png
@@ -52,7 +62,6 @@ void read_formats(const std::string& program, std::string_view list, Options& o)
     }
     if (*seen) usage_error(program, given + ": " + std::string(format) + " is given twice");
     *seen = true;
-    start = comma + 1;
   }
   if ((o.pdf || o.png) && !can_render)
     usage_error(program, given + ": " + std::string(render_missing));
@@ -112,10 +121,9 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
       case opt_threshold: {
         o.thresholds.clear();
         const std::string_view list = optarg;
-        for (std::size_t start = 0; start <= list.size();) {
-          const std::size_t comma = std::min(list.find(',', start), list.size());
+        for (const std::string_view item : comma_list(list)) {
           Threshold t;
-          if (!read_threshold(list.substr(start, comma - start), t)) {
+          if (!read_threshold(item, t)) {
             usage_error(program, "--threshold " + std::string(list) +
                                      ": each threshold must be a decimal between 0 and 1 of at "
                                      "most 9 decimals, such as 0.5");
@@ -124,7 +132,6 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                            [&](const Threshold& x) { return x.text == t.text; })) {
             o.thresholds.push_back(t);
           }
-          start = comma + 1;
         }
         break;
       }

@@ -15,6 +15,7 @@
 #include "analysis/summary.hpp"
 #include "app/command_line.hpp"
 #include "base/format.hpp"
+#include "base/listing.hpp"
 #include "base/variables.hpp"
 #include "input/run_input.hpp"
 #include "report/results.hpp"
@@ -51,10 +52,7 @@ void check_out_folder(const std::string& out, const std::string& program) {
     if (!S_ISDIR(st.st_mode)) usage("is a file, not a folder");
     return;
   }
-  std::string parent = out;
-  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-  const std::size_t slash = parent.rfind('/');
-  parent = slash == std::string::npos ? "." : slash == 0 ? "/" : parent.substr(0, slash);
+  const std::string parent = parent_folder(out);
   if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     usage("its parent " + parent + " is not an existing folder");
   }

@@ -28,4 +28,11 @@ std::vector<std::string> list_matching(const std::string& folder, const std::str
   return names;
 }
 
+std::string parent_folder(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace pelvano

@@ -11,4 +11,8 @@ namespace pelvano {
 // byte order. A folder that cannot be listed gives no names.
 std::vector<std::string> list_matching(const std::string& folder, const std::string& pattern);
 
+// The folder a path lies in, trailing separators of the path aside: "study" for
+// "study/K1_run1_f", "." for a name alone, "/" for one in the root.
+std::string parent_folder(std::string path);
+
 }  // namespace pelvano

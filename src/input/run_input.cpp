@@ -7,6 +7,7 @@
 
 #include "base/fatal.hpp"
 #include "base/format.hpp"
+#include "base/listing.hpp"
 #include "base/variables.hpp"
 #include "input/discovery.hpp"
 #include "input/folder.hpp"
@@ -59,9 +60,7 @@ std::optional<std::string> folder_of_structure_file(const Options& o) {
   if (!head.starts_with("Run parameters:") && head.find("\nRun parameters:") == std::string::npos) {
     return std::nullopt;
   }
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return parent_folder(path);
 }
 
 Study read_input(Run& run, bool keep_text) {

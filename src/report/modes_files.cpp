@@ -32,25 +32,17 @@ std::string k_name(std::int32_t k) {
   return "K" + std::to_string(k);
 }
 
-// Whether a name is one of the files this program writes into the folder: always, or only
-// with --aligned-runs (the runs aligned).
-bool modes_file(const std::string& name);
-bool aligned_file(const std::string& name) {
+// What follows "K<number>" at the start of a name ("" when it does not start so).
+std::string after_k(const std::string& name) {
   std::size_t p = 1;
-  if (name.size() < 2 || name[0] != 'K') return false;
+  if (name.size() < 2 || name[0] != 'K') return "";
   while (p < name.size() && name[p] >= '0' && name[p] <= '9') ++p;
-  return p > 1 && name.substr(p) == ".aligned.tsv";
-}
-bool any_modes_file(const std::string& name) {
-  return modes_file(name) || aligned_file(name);
+  return p > 1 ? name.substr(p) : "";
 }
 
+// Whether a name is one of the files this program always writes into the folder.
 bool modes_file(const std::string& name) {
-  std::size_t p = 1;
-  if (name.size() < 2 || name[0] != 'K') return false;
-  while (p < name.size() && name[p] >= '0' && name[p] <= '9') ++p;
-  if (p == 1) return false;
-  const std::string rest = name.substr(p);
+  const std::string rest = after_k(name);
   if (rest == ".similarity.tsv" || rest == ".runs.tsv") return true;
   if (!rest.starts_with(".mode")) return false;
   std::string number;
@@ -60,6 +52,11 @@ bool modes_file(const std::string& name) {
     number = rest.substr(5, rest.size() - 9);
   }
   return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Or one it writes with --aligned-runs too (the runs aligned).
+bool any_modes_file(const std::string& name) {
+  return modes_file(name) || after_k(name) == ".aligned.tsv";
 }
 
 std::string similarity_text(const KModes& m) {
@@ -136,13 +133,12 @@ std::string cluster_heads(std::int32_t k) {
 }
 
 // A mode's mean memberships with a row per individual, its clusters in the order of their
-// colours (`colour`: each cluster's colour index, from 1).
-std::string mode_table_text(const KModes& m, std::size_t mode, const std::vector<int>& colour,
+// colours (`cluster`: the mode's cluster of each colour, from 0).
+std::string mode_table_text(const KModes& m, std::size_t mode,
+                            const std::vector<std::size_t>& cluster,
                             const std::vector<std::string>& cells) {
   const auto k = static_cast<std::size_t>(m.k);
   const std::vector<double>& mean = m.modes[mode].mean;
-  std::vector<std::size_t> cluster(k);  // the cluster of each colour
-  for (std::size_t c = 0; c < k; ++c) cluster[static_cast<std::size_t>(colour[c] - 1)] = c;
   std::string out = "Individual\tLabel\tPop\tPop_name" + cluster_heads(m.k) + "\n";
   char value[40];
   for (std::size_t x = 0; x < cells.size(); ++x) {
@@ -262,10 +258,9 @@ void write_modes_folder(const std::string& folder, const Study& study,
     const KModes* m;
     int mode;  // -3: the runs aligned, -2: similarities, -1: runs, else the mode (from 0)
     std::string name;
-    const std::vector<int>* colour;  // a mode's table: its clusters' colours
+    bool table;  // a mode's table (else its .meanq file)
   };
   std::vector<Task> tasks;
-  std::size_t row = 0;
   // Of each K, the cluster of each colour in each mode's reference run.
   std::vector<std::vector<std::vector<std::size_t>>> by_colour(ks.size());
   for (std::size_t j = 0, r = 0; j < ks.size(); ++j) {
@@ -274,26 +269,24 @@ void write_modes_folder(const std::string& folder, const Study& study,
     }
   }
   for (const KModes& m : ks) {
-    tasks.push_back({&m, -2, k_name(m.k) + ".similarity.tsv", nullptr});
-    tasks.push_back({&m, -1, k_name(m.k) + ".runs.tsv", nullptr});
-    for (std::size_t i = 0; i < m.modes.size(); ++i, ++row) {
+    tasks.push_back({&m, -2, k_name(m.k) + ".similarity.tsv", false});
+    tasks.push_back({&m, -1, k_name(m.k) + ".runs.tsv", false});
+    for (std::size_t i = 0; i < m.modes.size(); ++i) {
       const std::string stem = k_name(m.k) + ".mode" + std::to_string(i + 1);
-      tasks.push_back({&m, static_cast<int>(i), stem + ".meanq", nullptr});
-      tasks.push_back({&m, static_cast<int>(i), stem + ".tsv", &rows[row].colour});
+      tasks.push_back({&m, static_cast<int>(i), stem + ".meanq", false});
+      tasks.push_back({&m, static_cast<int>(i), stem + ".tsv", true});
     }
-    if (aligned_runs) tasks.push_back({&m, -3, k_name(m.k) + ".aligned.tsv", nullptr});
+    if (aligned_runs) tasks.push_back({&m, -3, k_name(m.k) + ".aligned.tsv", false});
   }
   for_each_in_order(tasks.size(), [&](std::size_t t, NoState&) {
     const Task& task = tasks[t];
     const auto mode = static_cast<std::size_t>(task.mode);
-    const std::string text =
-        task.mode == -3
-            ? aligned_text(study, *task.m, by_colour[static_cast<std::size_t>(task.m - ks.data())],
-                           cells)
-        : task.mode == -2        ? similarity_text(*task.m)
-        : task.mode == -1        ? runs_text(study, *task.m)
-        : task.colour != nullptr ? mode_table_text(*task.m, mode, *task.colour, cells)
-                                 : meanq_text(*task.m, mode, lines);
+    const auto& colours = by_colour[static_cast<std::size_t>(task.m - ks.data())];
+    const std::string text = task.mode == -3   ? aligned_text(study, *task.m, colours, cells)
+                             : task.mode == -2 ? similarity_text(*task.m)
+                             : task.mode == -1 ? runs_text(study, *task.m)
+                             : task.table ? mode_table_text(*task.m, mode, colours[mode], cells)
+                                          : meanq_text(*task.m, mode, lines);
     replace_file(folder + "/" + task.name, text);
     return true;
   });
