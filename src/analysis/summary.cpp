@@ -68,6 +68,11 @@ StudySummary summarise(const Run& run, const Study& study) {
                        : one_run     ? "one run per K"
                                      : "no run could be scored";
   }
+  s.program = study.program;
+  s.kind = study.kind;
+  s.pattern = study.pattern;
+  s.no_lnp = study.no_lnp;
+  if (!s.no_lnp.empty()) s.evanno_none = s.pritchard_none = s.parsimony_none = s.no_lnp;
   if (study.renamed && study.has_memberships()) s.renamed = renamed_line(study);
   return s;
 }

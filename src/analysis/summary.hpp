@@ -49,7 +49,14 @@ struct StudySummary {
   // "DeltaK needs three K or more", "no finite DeltaK", "no run could be scored" (followed
   // by ": " and the reader's reason, "USEPOPINFO", when the files lack memberships).
   std::string evanno_none;
+  std::string pritchard_none;
   std::string parsimony_none;
+  // The program that wrote the files ("Structure", "ADMIXTURE", ...), and why no method can
+  // choose K from them ("" when the files hold each run's Ln P(D)).
+  std::string program;
+  std::string kind;     // what the files are: "Structure output files", "ADMIXTURE files"
+  std::string pattern;  // their names as one pattern: "K*_f", "run#/sample.#.Q"
+  std::string no_lnp;
   // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
   std::vector<Puechmaille> puechmaille;
   // The warning that the files name their individuals differently ("" when they do not, or

@@ -27,7 +27,9 @@ enum : int {
   opt_format,
   opt_out,
   opt_title,
-  opt_aligned_runs
+  opt_aligned_runs,
+  opt_fam,
+  opt_groups
 };
 
 [[noreturn]] void usage_error(const std::string& program, const std::string& what) {
@@ -85,6 +87,8 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
                                  {"out", required_argument, nullptr, opt_out},
                                  {"title", required_argument, nullptr, opt_title},
                                  {"aligned-runs", no_argument, nullptr, opt_aligned_runs},
+                                 {"fam", required_argument, nullptr, opt_fam},
+                                 {"groups", required_argument, nullptr, opt_groups},
                                  {nullptr, 0, nullptr, 0}};
   static const option pelvano_longs[] = {longs[0], longs[1], longs[2], longs[3],
                                          longs[std::size(longs) - 1]};
@@ -154,6 +158,14 @@ Options parse_options(int argc, const char* const* argv, const std::string& prog
         break;
       case opt_aligned_runs:
         o.aligned_runs = true;
+        break;
+      case opt_fam:
+        o.fam = optarg;
+        if (o.fam.empty()) usage_error(program, "--fam needs the name of a .fam file");
+        break;
+      case opt_groups:
+        o.groups = optarg;
+        if (o.groups.empty()) usage_error(program, "--groups needs the name of a file");
         break;
       case opt_title:
         o.title = optarg;

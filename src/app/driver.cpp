@@ -82,7 +82,7 @@ void check_operand(const Options& o, const std::string& program) {
 
 void drive(Run& run) {
   showversion(run.console, run.pauses);
-  const Study study = read_input(run, /*keep_text=*/false);
+  const Study study = read_input(run, /*plot=*/false);
   analyse(run);
   choose(run);
   write_results(run, summarise(run, study));
@@ -103,7 +103,9 @@ int main_entry(int argc, const char* const* argv, const char* program, void (*ph
       std::fputs(text.c_str(), run.console);
       return std::fflush(run.console) == 0 ? 0 : 1;
     }
-    if (run.options.has_name && (run.options.name.empty() || run.options.name.back() != '*')) {
+    // pelvano-plot also takes a pattern of memberships files' names, which need not end so.
+    if (run.options.has_name && std::string_view(program) != "pelvano-plot" &&
+        (run.options.name.empty() || run.options.name.back() != '*')) {
       throw FatalError{std::string(program) + ": --name " + run.options.name +
                            " does not end with * (see " + program + " --help)",
                        FatalKind::usage};

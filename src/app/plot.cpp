@@ -34,7 +34,7 @@ void make_out_folder(Run& run) {
 
 void plot(Run& run) {
   if (run.options.has_out) make_out_folder(run);
-  const Study study = read_input(run, /*keep_text=*/true);
+  const Study study = read_input(run, /*plot=*/true);
   const Findings found = find(run, study);
   write_plot_outputs(run, study, found);
 }

@@ -21,7 +21,11 @@ struct Options {
   // pelvano-plot only.
   bool keep_order = false;  // --keep-order: the files' order within each population
   std::string populations;  // --populations FILE: names and order of the populations
-  bool clumpp = false;      // --clumpp: the input files of CLUMPP
+  // For memberships files, which hold only numbers: --fam FILE, the individuals' labels (and
+  // groups) from a PLINK .fam file; --groups FILE, one group name per individual and line.
+  std::string fam;
+  std::string groups;
+  bool clumpp = false;  // --clumpp: the input files of CLUMPP
   // --threshold LIST: the thresholds of Puechmaille's estimators
   std::vector<Threshold> thresholds = {threshold_of("0.5")};
   // --mode-threshold T: the similarity at which two runs are linked into one mode

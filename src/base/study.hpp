@@ -102,8 +102,24 @@ struct Study {
   // The files of each K, by run number: runs_of[K][r - 1] is the place of run r in files.
   std::map<std::int32_t, std::vector<std::size_t>> runs_of;
   // The groups' names and the order to show them in, as given (--populations): each group's
-  // value in the files and its name.
+  // value in the files and its name. For files without groups of their own (memberships
+  // files), every group: its number from 1, as CLUMPP's files number it, and its name.
   std::vector<std::pair<std::string, std::string>> group_names;
+  // Groups the reading numbered (memberships files): the name of group i + 1 as --groups or
+  // the .fam file gives it. Empty when the files number their own groups (Structure's Pop).
+  std::vector<std::string> numbered_groups;
+  // The program that wrote the files, to name them by: "Structure", "ADMIXTURE",
+  // "fastStructure" or "NGSadmix".
+  std::string program = "Structure";
+  std::string kind = "Structure output files";  // what the files are, in the plural
+  // Their names as one pattern: "K*_f", "run#/sample.#.Q" (# for a number).
+  std::string pattern;
+  // Why no method can choose K from the files, in a few words ("" when they hold each run's
+  // Ln P(D)): "no log-likelihoods" for memberships files, which hold nothing else.
+  std::string no_lnp;
+  // Why the individuals are in no groups, in a few words: Structure's files without a Pop
+  // column, other programs' files without --groups or a .fam file of families.
+  std::string no_groups = "no Pop column";
 
   // Whether the individuals are in groups (Structure's Pop column).
   bool has_groups() const { return !files.empty() && files.front().groups; }

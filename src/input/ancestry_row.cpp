@@ -5,6 +5,7 @@
 
 #include "base/decimal.hpp"
 #include "base/reader.hpp"
+#include "input/membership.hpp"
 
 namespace pelvano {
 
@@ -16,15 +17,6 @@ bool blank(char c) {
 
 bool parenthesised(std::string_view w) {
   return w.size() >= 2 && w.front() == '(' && w.back() == ')';
-}
-
-// "0." or "1." and one or more digits.
-bool plain_fraction(std::string_view w) {
-  if (w.size() < 3 || (w[0] != '0' && w[0] != '1') || w[1] != '.') return false;
-  for (std::size_t i = 2; i < w.size(); ++i) {
-    if (w[i] < '0' || w[i] > '9') return false;
-  }
-  return true;
 }
 
 bool real(std::string_view w) {
@@ -123,36 +115,19 @@ RowReading read_ancestry_row(std::string_view line, const TableLayout& layout, A
   if (rest != k && !(layout.intervals && rest == 2 * k)) return RowReading::unreadable;
   for (std::size_t c = 0; c < k; ++c) {
     const std::string_view text = w[p + c];
-    float v = 0;
-    std::int64_t decimals = 0;
-    std::int64_t exact = 0;
-    if (plain_fraction(text)) {
-      // As Structure prints them, "0.123" or "1.000": taken as they are.
-      if (text[0] == '1' && text.find_first_not_of('0', 2) != std::string_view::npos) {
+    Membership m;
+    switch (read_membership(text, units, m)) {
+      case MembershipText::ok:
+        break;
+      case MembershipText::unreadable:
+        return RowReading::unreadable;
+      case MembershipText::out_of_range:
         return RowReading::out_of_range;
-      }
-      std::from_chars(text.data(), text.data() + text.size(), v);
-      const std::size_t last = text.find_last_not_of('0');
-      decimals = last > 1 ? static_cast<std::int64_t>(last) - 1 : 0;
-      if (units && decimals <= most_decimals) {
-        exact = text[0] - '0';
-        for (std::size_t d = 2; d < 2 + most_decimals; ++d) {
-          exact = exact * 10 + (d < text.size() ? text[d] - '0' : 0);
-        }
-      }
-    } else {
-      PrintedReal printed;
-      if (!read_printed_real(text, printed)) return RowReading::unreadable;
-      if (printed.negative || printed.above_one) return RowReading::out_of_range;
-      // From 0 to 1 a value always converts (one too small for single precision is 0).
-      if (parse_real(text, v) != ReadError::none) return RowReading::unreadable;
-      decimals = printed.decimals;
-      if (units && !exact_units(text, most_decimals, exact)) exact = 0;
     }
-    row.decimals = std::max(row.decimals, decimals);
+    row.decimals = std::max(row.decimals, m.decimals);
     row.q.push_back(text);
-    row.value.push_back(v);
-    if (units) row.units.push_back(exact);
+    row.value.push_back(m.value);
+    if (units) row.units.push_back(m.units);
   }
   for (std::size_t c = p + k; c < w.size(); ++c) {
     if (!interval(w[c])) return RowReading::unreadable;

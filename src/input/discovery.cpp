@@ -40,8 +40,8 @@ void check_list_names(const std::vector<std::string>& files) {
 void name_outputs(Run& run) {
   // With --out, pelvano-plot's list file goes there with its other files, and the input
   // folder is left as it is.
-  run.FILELISTNAME = (run.out_folder.empty() ? run.PATHNAME : run.out_folder) +
-                     run.PLATFORMSLASH + run.file_stem + ".list";
+  run.FILELISTNAME = (run.out_folder.empty() ? run.PATHNAME : run.out_folder) + run.PLATFORMSLASH +
+                     run.file_stem + ".list";
   run.ESTFILENAME = run.PATHNAME + run.PLATFORMSLASH + run.file_stem + ".K";
 }
 

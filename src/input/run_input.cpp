@@ -11,8 +11,10 @@
 #include "base/variables.hpp"
 #include "input/discovery.hpp"
 #include "input/folder.hpp"
+#include "input/individual_names.hpp"
 #include "input/parameter_file.hpp"
 #include "input/populations.hpp"
+#include "input/q_folder.hpp"
 #include "input/study_reader.hpp"
 
 namespace pelvano {
@@ -63,20 +65,86 @@ std::optional<std::string> folder_of_structure_file(const Options& o) {
   return parent_folder(path);
 }
 
-Study read_input(Run& run, bool keep_text) {
+namespace {
+
+// What a folder holds: its Structure output files (the names that --name and "_f" match),
+// and the memberships files of the other programs under it.
+struct FolderFiles {
+  std::vector<std::string> structure;
+  std::vector<std::string> memberships;
+};
+
+FolderFiles files_of_folder(const Options& o) {
+  std::string folder = o.argument;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  FolderFiles found;
+  // A pattern of Structure output files ends with "*"; one of memberships files matches
+  // their whole file name.
+  if (!o.has_name || o.name.ends_with('*')) {
+    found.structure = list_matching(folder + "/", (o.has_name ? o.name : "*") + "_f");
+  }
+  found.memberships = find_memberships_files(folder, o.has_name ? o.name : "");
+  return found;
+}
+
+[[noreturn]] void stop_on_both(const FolderFiles& found, const Options& o) {
+  stoponerror("Folder " + o.argument + " holds both Structure output files (" +
+              found.structure.front() +
+              ", ...) and memberships files of ADMIXTURE, "
+              "fastStructure or NGSadmix (" +
+              found.memberships.front() + ", ...); choose one study with --name!");
+}
+
+}  // namespace
+
+Study read_input(Run& run, bool plot) {
+  const Options& o = run.options;
+  FolderFiles found;
+  if (names_folder(o)) found = files_of_folder(o);
+  const bool memberships = !found.memberships.empty() && found.structure.empty();
+  if (memberships && !plot) {
+    throw FatalError{"pelvano reads Structure output files; folder " + o.argument +
+                         " holds memberships files of ADMIXTURE, fastStructure or NGSadmix "
+                         "(such as " +
+                         found.memberships.front() + "), which pelvano-plot reads: pelvano-plot " +
+                         o.argument,
+                     FatalKind::no_input};
+  }
+  if (!memberships && (!o.fam.empty() || !o.groups.empty())) {
+    throw FatalError{std::string("pelvano-plot: ") + (o.fam.empty() ? "--groups" : "--fam") +
+                         " names the individuals of memberships files (.Q, .meanQ, .qopt); "
+                         "Structure output files name their own (see pelvano-plot --help)",
+                     FatalKind::usage};
+  }
   // The names of the groups first: a file that cannot be used is a command line that
   // cannot be used.
   std::vector<std::pair<std::string, std::string>> group_names;
-  if (!run.options.populations.empty()) {
-    group_names = read_populations(run.options.populations, "pelvano-plot");
+  if (!o.populations.empty()) {
+    group_names = memberships ? read_group_order(o.populations)
+                              : read_populations(o.populations, "pelvano-plot");
   }
   Study study;
-  if (names_folder(run.options)) {
-    const std::vector<std::string> files = read_folder(run, study, keep_text);
+  if (memberships) {
+    const std::vector<std::string> files = read_memberships_folder(run, study, found.memberships);
+    name_individuals(run, study, fam_file_to_use(run, run.PATHNAME), group_names);
+    group_names = study.group_names;
+    create_tables(run);
+    keep_list(run, files);
+  } else if (names_folder(o)) {
+    if (!found.structure.empty() && !found.memberships.empty()) stop_on_both(found, o);
+    if (o.has_name && !o.name.ends_with('*')) {
+      std::string folder = o.argument;
+      while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+      run.fname = folder;
+      run.error_file = folder + "/pelvano.error";
+      stoponerror("No memberships files in folder " + folder + " match --name " + o.name +
+                  " (a pattern of Structure output files ends with *)!");
+    }
+    const std::vector<std::string> files = read_folder(run, study, plot);
     create_tables(run);
     keep_list(run, files);
   } else {
-    run.fname = parameter_file_name(run.options);
+    run.fname = parameter_file_name(o);
     if (run.fname.size() > c199) {
       stoponerror("The name of the parameter file, " + run.fname + ", has more than " + itoc(c199) +
                   " characters!");
@@ -87,14 +155,16 @@ Study read_input(Run& run, bool keep_text) {
     read_parameters(run);
     create_tables(run);
     discover(run);
-    study = read_study(run, run.READFILE, parameter_checks(run), keep_text);
+    study = read_study(run, run.READFILE, parameter_checks(run), plot);
   }
   study.group_names = std::move(group_names);
+  if (study.pattern.empty()) study.pattern = run.FILENAME + "_f";
   fill_tables(run, study);
   if (study.uneven_runs()) {
     std::fputs(("Each K is analysed over its own runs: " + runs_per_k(run) + ".\n").c_str(),
                run.console);
   }
+  if (!study.no_lnp.empty()) run.score_replicates = false;
   if (study.missing) {
     run.score_replicates = false;
     std::fputs((study.missing->line + "\n").c_str(), run.console);

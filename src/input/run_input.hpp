@@ -23,12 +23,13 @@ bool names_existing_path(const Options& o);
 // to name ("." for a file named without one). Otherwise nothing.
 std::optional<std::string> folder_of_structure_file(const Options& o);
 
-// Locates the files of the study from the command line, reads them into the study (the
-// memberships as printed, and their exact units, kept when keep_text is true), creates the
+// Locates the files of the study from the command line, reads them into the study (for
+// pelvano-plot, `plot`: the memberships as printed and their exact units kept, and the
+// memberships files of ADMIXTURE, fastStructure and NGSadmix read too), creates the
 // run tables and fills them from it. On the console: a progress line for each file, then
 // the lines that tell how the study will be analysed (K with their own numbers of runs,
 // files without every individual's memberships, which turn off the scoring of runs).
 // Every failure ends the run through a FatalError.
-Study read_input(Run& run, bool keep_text);
+Study read_input(Run& run, bool plot);
 
 }  // namespace pelvano

@@ -13,6 +13,7 @@
 #include "base/fatal.hpp"
 #include "base/listing.hpp"
 #include "base/output.hpp"
+#include "report/table.hpp"
 
 namespace pelvano {
 
@@ -41,6 +42,7 @@ std::string paramfile(std::int32_t k, const Run& run, bool pop) {
 // Whether a name is one of the files this program writes into the folder: K<k>.indfile,
 // .popfile or .paramfile.
 bool clumpp_file(const std::string& name) {
+  if (name == "groups.tsv") return true;
   const std::size_t dot = name.find('.');
   if (name.size() < 2 || name[0] != 'K' || dot == std::string::npos || dot < 2) return false;
   if (name.substr(1, dot - 1).find_first_not_of("0123456789") != std::string::npos) return false;
@@ -90,6 +92,18 @@ void write_clumpp(const std::string& folder, const Run& run, const Study& study)
     }
     replace_file(folder + "/" + stem + ".paramfile", paramfile(k, run, pop_tables));
     written.insert(stem + ".paramfile");
+  }
+  // Groups the reading numbered: which number is which group.
+  if (!study.numbered_groups.empty()) {
+    std::vector<std::int64_t> size(study.numbered_groups.size(), 0);
+    for (const Individual& x : study.individuals) ++size[std::stoul(x.group) - 1];
+    std::string groups = "Pop\tGroup\tPop_name\tIndividuals\n";
+    for (std::size_t g = 0; g < size.size(); ++g) {
+      groups += std::to_string(g + 1) + "\t" + text_cell(study.numbered_groups[g]) + "\t" +
+                text_cell(study.group_names[g].second) + "\t" + std::to_string(size[g]) + "\n";
+    }
+    replace_file(folder + "/groups.tsv", groups);
+    written.insert("groups.tsv");
   }
   remove_stale_files(folder, clumpp_file, written, false);
 }

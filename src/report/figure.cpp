@@ -301,6 +301,18 @@ Panel parsimony_panel(const StudySummary& s) {
   return p;
 }
 
+// In place of the panels of Ln P(D), for files that hold none: why nothing chooses K.
+Panel no_lnp_panel(const StudySummary& s) {
+  Panel p;
+  p.title = "Ln P(D|K), DeltaK, Parsimony";
+  p.best_text = "Best K: none (" + s.no_lnp + ")";
+  p.notes.push_back("The " + s.kind + " hold no log-likelihoods: nothing to choose K from yet");
+  p.series.push_back(Series{"", "", blue, "none", {}, "", 0});
+  p.series[0].value.resize(s.ks.size());
+  finish_axis(p, s);
+  return p;
+}
+
 // Puechmaille's four estimators at the first threshold given.
 Panel puechmaille_panel(const StudySummary& s) {
   const Puechmaille& pm = s.puechmaille.front();
@@ -337,8 +349,10 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
   c.kmax = s.ks.empty() ? 1 : s.ks.back().k;
 
   const OffScale scale = off_scale(s);
-  std::vector<Panel> panels = {mean_panel(s, scale), l1_panel(s), l2_panel(s), deltak_panel(s),
-                               parsimony_panel(s)};
+  std::vector<Panel> panels =
+      s.no_lnp.empty() ? std::vector<Panel>{mean_panel(s, scale), l1_panel(s), l2_panel(s),
+                                            deltak_panel(s), parsimony_panel(s)}
+                       : std::vector<Panel>{no_lnp_panel(s)};
   if (!s.puechmaille.empty()) panels.push_back(puechmaille_panel(s));
   double y = top;
   for (std::size_t i = 0; i < panels.size(); ++i) {
@@ -352,16 +366,16 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
   const double height = std::ceil(y);
 
   // The title names the runs and their folder, each shortened when long (or is the user's own).
-  const std::string title =
-      own_title.empty() ? "Choosing K for the Structure runs " + s.generic + " in " + s.folder
-                        : std::string(own_title);
+  const std::string title = own_title.empty() ? "Choosing K for the " + s.program + " runs " +
+                                                    s.generic + " in " + s.folder
+                                              : std::string(own_title);
   svg_begin(c.svg, width, height, 170, title);
   const double room =
-      width - left - right - text_width("Choosing K for the Structure runs  in ", 17);
+      width - left - right - text_width("Choosing K for the " + s.program + " runs  in ", 17);
   const std::string generic =
       fit_text(s.generic, 17, std::max(room / 2, room - text_width(s.folder, 17)));
   const std::string shown = own_title.empty()
-                                ? "Choosing K for the Structure runs " + generic + " in " +
+                                ? "Choosing K for the " + s.program + " runs " + generic + " in " +
                                       fit_text(s.folder, 17, room - text_width(generic, 17))
                                 : std::string(own_title);
   svg_text(c.svg, left, 30, "start", 17, "font-weight=\"bold\" fill=\"#222222\"", shown, 0, title);
@@ -378,7 +392,9 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
            std::to_string(s.nind) + " individuals, " + runs);
   svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"",
            "Best K:  Evanno " + (s.evanno_none.empty() ? std::to_string(s.evanno) : "none") +
-               "   \u00b7   Pritchard " + std::to_string(s.pritchard) + "   \u00b7   Parsimony " +
+               "   \u00b7   Pritchard " +
+               (s.pritchard_none.empty() ? std::to_string(s.pritchard) : "none") +
+               "   \u00b7   Parsimony " +
                (s.parsimony_none.empty() ? std::to_string(s.parsimony) : "none"));
 
   for (std::size_t i = 0; i < std::size(panels); ++i) {

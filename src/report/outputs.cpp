@@ -94,7 +94,9 @@ bool clumpp_asked(const Options& o) {
 std::string page_file(Made& m) {
   std::vector<PageLink> links = {
       {input_link(m.run, m.run.ESTFILENAME), "the results file, written by pelvano", false},
-      {base_name(m.run.FILELISTNAME), "the Structure output files read", false}};
+      {base_name(m.run.FILELISTNAME), "the " + m.study.kind + " read", false}};
+  // pelvano reads Structure output files only: no results file beside other programs' files.
+  if (!m.study.no_lnp.empty()) links.erase(links.begin());
   links.insert(links.end(), m.links.begin(), m.links.end());
   const Page page{m.study,
                   m.found.summary,
@@ -248,7 +250,7 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     bars.pop_column = study.has_groups();
     bars.keep_order = run.options.keep_order;
     bars.evanno = s.evanno;
-    bars.pritchard = s.pritchard;
+    bars.pritchard = s.pritchard_none.empty() ? s.pritchard : 0;
     bars.parsimony = s.parsimony;
   }
   std::vector<std::pair<int, PageLink>> links;
@@ -302,10 +304,11 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
                  p.estimate.maxmed);
   }
   if (memberships && !study.has_groups()) {
-    std::fputs("Puechmaille's estimators: none (no Pop column)\n", run.console);
+    std::fputs(("Puechmaille's estimators: none (" + study.no_groups + ")\n").c_str(), run.console);
   }
-  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %d, Parsimony %s\n",
-               choice_text(s.evanno, s.evanno_none).c_str(), s.pritchard,
+  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %s, Parsimony %s\n",
+               choice_text(s.evanno, s.evanno_none).c_str(),
+               choice_text(s.pritchard, s.pritchard_none).c_str(),
                choice_text(s.parsimony, s.parsimony_none).c_str());
   std::fflush(run.console);
 }

@@ -142,8 +142,8 @@ std::string modes_section(const Page& p) {
                cell(std::to_string(mode.runs.size()) + " of " + std::to_string(m.runs));
         }
         h += cell(mode.h_prime ? shown(*mode.h_prime, 4) : "") +
-             cell(mode.min_similarity ? shown(*mode.min_similarity, 4) : "") + cell(files, "files") +
-             "</tr>\n";
+             cell(mode.min_similarity ? shown(*mode.min_similarity, 4) : "") +
+             cell(files, "files") + "</tr>\n";
       }
     }
     h += "</table></div>\n";
@@ -185,7 +185,7 @@ std::string link_to(const std::string& name) {
 
 std::string page_html(const Page& p) {
   const StudySummary& s = p.summary;
-  const std::string study = "the Structure runs " + s.generic + " in " + s.folder;
+  const std::string study = "the " + s.program + " runs " + s.generic + " in " + s.folder;
   const std::string krange =
       std::to_string(s.ks.front().k) + " to " + std::to_string(s.ks.back().k);
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
@@ -196,7 +196,7 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"study\">\n<h2>The study</h2>\n<dl>\n";
   for (const auto& [term, value] : {std::pair<std::string, std::string>{"Folder", s.folder},
-                                    {"Structure output files", s.generic + "_f"},
+                                    {s.kind, s.pattern},
                                     {"Individuals", std::to_string(s.nind)},
                                     {"Runs per K", s.runs},
                                     {"K", krange},
@@ -216,7 +216,7 @@ std::string page_html(const Page& p) {
                   "divided by its standard deviation over the runs: the uppermost level of "
                   "structure.");
   h +=
-      method_row("Pritchard", s.pritchard, "",
+      method_row("Pritchard", s.pritchard, s.pritchard_none,
                  "The K with the largest mean estimated Ln probability of the data over its runs.");
   std::string parsimony_run;
   for (const KSummary& k : s.ks) {
@@ -252,8 +252,13 @@ std::string page_html(const Page& p) {
   }
   if (s.puechmaille.empty() && !s.missing) {
     h += "<p>Puechmaille's estimators for unevenly sampled populations need the sampling "
-         "population of each individual: these Structure files have no Pop column (run "
-         "Structure with PopData to get them).</p>\n";
+         "population of each individual: " +
+         std::string(s.no_lnp.empty()
+                         ? "these Structure files have no Pop column (run Structure with "
+                           "PopData to get them)"
+                         : "these files hold none (give them with --groups, or with --fam "
+                           "and a .fam file whose family words name the groups)") +
+         ".</p>\n";
   }
   h += "</section>\n";
 

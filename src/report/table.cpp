@@ -42,10 +42,13 @@ std::string real_cell(double x) {
 }
 
 std::string table_text(const StudySummary& s) {
+  // Files without Ln P(D) give K and its runs alone: the other columns are all worked out
+  // from Ln P(D).
+  const std::size_t columns = s.no_lnp.empty() ? std::size(header) : 2;
   std::string out;
-  for (const std::string_view h : header) {
+  for (std::size_t c = 0; c < columns; ++c) {
     if (!out.empty()) out += '\t';
-    out += h;
+    out += header[c];
   }
   // Puechmaille's estimators: one set of columns per threshold, named after it when there
   // are several.
@@ -76,11 +79,9 @@ std::string table_text(const StudySummary& s) {
                                  scored ? std::to_string(k.best_run) : "",
                                  scored ? text_cell(k.best_file) : ""};
     static_assert(std::extent_v<decltype(cells)> == std::extent_v<decltype(header)>);
-    bool first = true;
-    for (const std::string& c : cells) {
-      if (!first) out += '\t';
-      first = false;
-      out += c;
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (c > 0) out += '\t';
+      out += cells[c];
     }
     for (const Puechmaille& p : s.puechmaille) {
       const PuechmailleK& v = p.ks[i];

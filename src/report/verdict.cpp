@@ -11,7 +11,8 @@ std::vector<std::string> verdict_sentences(const StudySummary& s,
   const std::int32_t parsimony = s.parsimony_none.empty() ? s.parsimony : 0;
   // The K of the three methods that chose, and of Puechmaille's estimators.
   std::vector<std::int32_t> three;
-  for (const std::int32_t k : {evanno, s.pritchard, parsimony}) {
+  const std::int32_t pritchard = s.pritchard_none.empty() ? s.pritchard : 0;
+  for (const std::int32_t k : {evanno, pritchard, parsimony}) {
     if (k > 0) three.push_back(k);
   }
   std::vector<std::int32_t> puechmaille;
@@ -25,17 +26,22 @@ std::vector<std::string> verdict_sentences(const StudySummary& s,
   chosen.insert(puechmaille.begin(), puechmaille.end());
 
   std::vector<std::string> out;
+  if (!s.no_lnp.empty()) {
+    out.push_back("The " + s.kind +
+                  " hold memberships but no log-likelihoods, so no method here can choose K "
+                  "from them yet: compare the modes and bar plots of each K.");
+  }
   // Agreement needs two methods that chose, at least.
   if (chosen.size() == 1 && three.size() + puechmaille.size() >= 2) {
     out.push_back("All methods choose K = " + std::to_string(*chosen.begin()) + ".");
   }
-  if (evanno > 0 && evanno < s.pritchard) {
+  if (evanno > 0 && evanno < pritchard) {
     out.push_back(
         "DeltaK finds the uppermost level of structure and cannot choose K = 1, while the mean "
         "Ln P(D|K) keeps rising slowly past the true K, so the smallest K where it levels off "
         "is the usual reading.");
   }
-  if (parsimony > 0 && evanno > 0 && parsimony != s.pritchard && parsimony != evanno) {
+  if (parsimony > 0 && evanno > 0 && parsimony != pritchard && parsimony != evanno) {
     out.push_back(
         "The Parsimony method differs from both: it rewards runs whose individuals separate "
         "cleanly and consistently.");
