@@ -101,6 +101,8 @@ Study read_input(Run& run, bool plot) {
   const Options& o = run.options;
   FolderFiles found;
   if (names_folder(o)) found = files_of_folder(o);
+  // pelvano reads the Structure output files of a folder whatever else it holds.
+  if (!plot && !found.structure.empty()) found.memberships.clear();
   const bool memberships = !found.memberships.empty() && found.structure.empty();
   if (memberships && !plot) {
     throw FatalError{"pelvano reads Structure output files; folder " + o.argument +

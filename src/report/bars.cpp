@@ -216,7 +216,7 @@ void draw_row(Svg& svg, const BarPlot& p, const BarRow& row, double y,
   double my = y0 + 14;
   for (const auto& [method, best] : {std::pair<const char*, std::int32_t>{"Evanno", p.evanno},
                                      {"Pritchard", p.pritchard},
-                                     {"Parsimony", p.parsimony}}) {
+                                     {"Parsimony", p.parsimony_none ? 0 : p.parsimony}}) {
     if (best != row.k || (row.mode > 1)) continue;
     svg_text(svg, left + plot_width + 12, my, "start", 12,
              "class=\"best\" font-weight=\"bold\" fill=\"#a35f00\"",

@@ -45,7 +45,10 @@ struct BarPlot {
   // One per K in ascending K (a run each), or with modes each K's major mode followed by its
   // minor modes.
   std::vector<BarRow> rows;
+  // The methods' best K (0: none). The Parsimony method's K also orders the individuals
+  // within their groups, the smallest K when it chose none (then parsimony_none).
   std::int32_t evanno = 0, pritchard = 0, parsimony = 0;
+  bool parsimony_none = false;
 };
 
 // The order in which the individuals are drawn (indices from 0), and for each group of

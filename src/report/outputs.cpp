@@ -252,6 +252,7 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
     bars.evanno = s.evanno;
     bars.pritchard = s.pritchard_none.empty() ? s.pritchard : 0;
     bars.parsimony = s.parsimony;
+    bars.parsimony_none = !s.parsimony_none.empty();
   }
   std::vector<std::pair<int, PageLink>> links;
   // The renderings in further formats are made together, on the cores there are, once the

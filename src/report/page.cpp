@@ -263,15 +263,19 @@ std::string page_html(const Page& p) {
   h += "</section>\n";
 
   h += "<section id=\"figures\">\n<h2>Figures</h2>\n<figure class=\"k\">\n";
+  const bool lnp = s.no_lnp.empty();
   h += inline_svg(p.figure,
-                  "Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK and the Parsimony value against K" +
+                  (lnp ? "Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK and the Parsimony value against K"
+                       : "No log-likelihoods to draw against K") +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
-  h += "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n";
+  h += lnp ? "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n"
+           : "</figure>\n";
   h += "</section>\n";
   h += modes_section(p);
 
   h += "<section id=\"per-k\">\n<h2>Per K</h2>\n<div class=\"scroll\"><table>\n<tr><th>K</th>"
-       "<th>Runs</th><th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
+       "<th>Runs</th>";
+  if (lnp) h += "<th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
   for (const Puechmaille& pm : s.puechmaille) {
     const std::string t = s.puechmaille.size() > 1 ? " " + pm.threshold : "";
     for (const char* name : {"MedMeaK", "MaxMeaK", "MedMedK", "MaxMedK"}) {
@@ -283,9 +287,12 @@ std::string page_html(const Page& p) {
   h += "</tr>\n";
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
     const KSummary& k = s.ks[i];
-    h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs)) +
-         cell(shown(k.mean, 2)) + cell(shown(k.sd, 2)) + cell(k.deltak ? shown(*k.deltak, 4) : "") +
-         cell(k.best_run > 0 ? shown(k.parsimony, 4) : "");
+    h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs));
+    if (lnp) {
+      h += cell(shown(k.mean, 2)) + cell(shown(k.sd, 2)) +
+           cell(k.deltak ? shown(*k.deltak, 4) : "") +
+           cell(k.best_run > 0 ? shown(k.parsimony, 4) : "");
+    }
     for (const Puechmaille& pm : s.puechmaille) {
       const PuechmailleK& v = pm.ks[i];
       for (const std::int32_t n : {v.medmea, v.maxmea, v.medmed, v.maxmed}) {
@@ -300,13 +307,18 @@ std::string page_html(const Page& p) {
   }
   h += "</table></div>\n<p>Rounded for reading; the table file holds every digit.";
   if (shown_runs) {
-    h += " The run shown for each K is the one in the bar plot: the Parsimony method's best run "
-         "of K, or its run of largest Ln P(D) when none was scored.";
+    h += lnp ? " The run shown for each K is the one in the bar plot: the Parsimony method's "
+               "best run of K, or its run of largest Ln P(D) when none was scored."
+             : " The run shown for each K is the one in the bar plot: its first run, as the "
+               "files hold no Ln P(D) to choose one by.";
   }
   h += "</p>\n</section>\n";
 
-  h += "<section id=\"report\">\n<h2>The results file</h2>\n<pre>" + e(p.results) +
-       "</pre>\n</section>\n";
+  // pelvano writes its results file from Structure output files only.
+  if (lnp) {
+    h += "<section id=\"report\">\n<h2>The results file</h2>\n<pre>" + e(p.results) +
+         "</pre>\n</section>\n";
+  }
 
   h += "<section id=\"files\">\n<h2>Files</h2>\n<p>These links work where the page lies beside "
        "the files.</p>\n<ul>\n";

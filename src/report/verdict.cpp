@@ -32,7 +32,7 @@ std::vector<std::string> verdict_sentences(const StudySummary& s,
                   "from them yet: compare the modes and bar plots of each K.");
   }
   // Agreement needs two methods that chose, at least.
-  if (chosen.size() == 1 && three.size() + puechmaille.size() >= 2) {
+  if (chosen.size() == 1 && !three.empty() && three.size() + puechmaille.size() >= 2) {
     out.push_back("All methods choose K = " + std::to_string(*chosen.begin()) + ".");
   }
   if (evanno > 0 && evanno < pritchard) {
@@ -46,7 +46,7 @@ std::vector<std::string> verdict_sentences(const StudySummary& s,
         "The Parsimony method differs from both: it rewards runs whose individuals separate "
         "cleanly and consistently.");
   }
-  if (std::any_of(puechmaille.begin(), puechmaille.end(), [&](std::int32_t k) {
+  if (!three.empty() && std::any_of(puechmaille.begin(), puechmaille.end(), [&](std::int32_t k) {
         return std::find(three.begin(), three.end(), k) == three.end();
       })) {
     out.push_back(
