@@ -215,7 +215,14 @@ std::string usage_text(const std::string& program) {
              "                  files' order (not sorted by cluster and membership)\n"
              "  --populations FILE\n"
              "                  the names and the order of the populations in the bar plot:\n"
-             "                  one per line, its Pop value and then its name\n"
+             "                  one per line, its Pop value and then its name (for\n"
+             "                  memberships files: the group's name, or it, a tab and the\n"
+             "                  name to show)\n"
+             "  --fam FILE      for memberships files: the individuals' labels from a PLINK\n"
+             "                  .fam file, and its family words as groups when shared (the\n"
+             "                  one .fam file of FOLDER is used without this option)\n"
+             "  --groups FILE   for memberships files: each individual's group, one name a\n"
+             "                  line in the files' order\n"
              "  --threshold LIST\n"
              "                  the thresholds of Puechmaille's estimators, comma-separated,\n"
              "                  each a decimal between 0 and 1 (default 0.5)\n"
@@ -232,6 +239,19 @@ std::string usage_text(const std::string& program) {
              "  --aligned-runs  also write every run's memberships aligned to the colours'\n"
              "                  order, K<k>.aligned.tsv in the folder .modes\n"
            : "";
+  const std::string memberships =
+      plot ? "pelvano-plot also reads the runs of ADMIXTURE (NAME.K.Q), fastStructure\n"
+             "(NAME.K.meanQ) and NGSadmix (NAME.qopt): the memberships files in FOLDER and its\n"
+             "subfolders, when FOLDER holds no Structure output files.\n"
+           : "";
+  const std::string name_option =
+      plot ? "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
+             "                  K* for K1_run1_f, ...), or the memberships files whose names\n"
+             "                  match PATTERN ('wolves.*.Q'); needed when the folder holds\n"
+             "                  several studies, such as admix_* and noadmix_*\n"
+           : "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
+             "                  K* for K1_run1_f, ...); needed when the folder holds several\n"
+             "                  studies of the same individuals, such as admix_* and noadmix_*\n";
   return "Usage: " + program + " [options] FOLDER\n" + "       " + program +
          " [options] [PARAMETER-FILE]\n\n" + what +
          "\n"
@@ -239,12 +259,11 @@ std::string usage_text(const std::string& program) {
          "individuals, the range of K and the runs per K are read from the files. A\n"
          "parameter file (default pelvano.par) gives them instead, as six lines: the\n"
          "folder, the generic name ending with *, the starting K, the ending K, the number\n"
-         "of individuals and the number of runs per K.\n"
+         "of individuals and the number of runs per K.\n" +
+         memberships +
          "\n"
-         "Options:\n"
-         "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
-         "                  K* for K1_run1_f, ...); needed when the folder holds several\n"
-         "                  studies of the same individuals, such as admix_* and noadmix_*\n"
+         "Options:\n" +
+         name_option +
          "  --no-pause      no pause after the banner or before the end of a failed run\n" +
          plot_options +
          "  -h, --help      this text\n"

@@ -68,6 +68,16 @@ void check_operand(const Options& o, const std::string& program) {
                          *folder,
                      FatalKind::usage};
   }
+  // pelvano chooses K from Structure's Ln P(D); the other programs' files hold none.
+  if (program != "pelvano-plot") {
+    if (const std::optional<std::string> file = memberships_file_in(o)) {
+      throw FatalError{"pelvano reads Structure output files; folder " + o.argument +
+                           " holds memberships files of ADMIXTURE, fastStructure or NGSadmix "
+                           "(such as " +
+                           *file + "), which pelvano-plot reads: pelvano-plot " + o.argument,
+                       FatalKind::no_input};
+    }
+  }
   if (program == "pelvano-plot" && !names_existing_path(o)) {
     throw FatalError{
         program + ": " +

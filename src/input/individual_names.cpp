@@ -47,13 +47,13 @@ std::vector<std::string> lines_of(const std::string& file, const std::string& op
   return lines;
 }
 
-// Each individual's mean memberships in each group, printed with the file's decimals (at
-// least three), rounded half up from their exact sums; then the group's size.
+// Each group's mean memberships, printed with the file's decimals (at least the six the
+// programs print), rounded half up from their exact sums; then the group's size.
 std::vector<std::vector<std::string>> group_table(const StudyFile& f,
                                                   const std::vector<std::size_t>& group_of,
                                                   std::size_t groups) {
-  const int decimals = std::max(f.decimals, 3);
-  const std::vector<std::int64_t> units = membership_units(f, std::min(decimals, most_decimals));
+  const int decimals = std::min(std::max(f.decimals, 6), most_decimals);
+  const std::vector<std::int64_t> units = membership_units(f, decimals);
   const auto k = static_cast<std::size_t>(f.k);
   std::vector<__int128> sum(groups * k, 0);
   std::vector<std::int64_t> size(groups, 0);

@@ -87,7 +87,11 @@ FolderFiles files_of_folder(const Options& o) {
   return found;
 }
 
-[[noreturn]] void stop_on_both(const FolderFiles& found, const Options& o) {
+[[noreturn]] void stop_on_both(Run& run, const FolderFiles& found, const Options& o) {
+  std::string folder = o.argument;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  run.fname = folder;
+  run.error_file = folder + "/pelvano.error";
   stoponerror("Folder " + o.argument + " holds both Structure output files (" +
               found.structure.front() +
               ", ...) and memberships files of ADMIXTURE, "
@@ -97,21 +101,20 @@ FolderFiles files_of_folder(const Options& o) {
 
 }  // namespace
 
+std::optional<std::string> memberships_file_in(const Options& o) {
+  if (!names_folder(o)) return std::nullopt;
+  const FolderFiles found = files_of_folder(o);
+  if (!found.structure.empty() || found.memberships.empty()) return std::nullopt;
+  return found.memberships.front();
+}
+
 Study read_input(Run& run, bool plot) {
   const Options& o = run.options;
   FolderFiles found;
   if (names_folder(o)) found = files_of_folder(o);
   // pelvano reads the Structure output files of a folder whatever else it holds.
   if (!plot && !found.structure.empty()) found.memberships.clear();
-  const bool memberships = !found.memberships.empty() && found.structure.empty();
-  if (memberships && !plot) {
-    throw FatalError{"pelvano reads Structure output files; folder " + o.argument +
-                         " holds memberships files of ADMIXTURE, fastStructure or NGSadmix "
-                         "(such as " +
-                         found.memberships.front() + "), which pelvano-plot reads: pelvano-plot " +
-                         o.argument,
-                     FatalKind::no_input};
-  }
+  const bool memberships = plot && !found.memberships.empty() && found.structure.empty();
   if (!memberships && (!o.fam.empty() || !o.groups.empty())) {
     throw FatalError{std::string("pelvano-plot: ") + (o.fam.empty() ? "--groups" : "--fam") +
                          " names the individuals of memberships files (.Q, .meanQ, .qopt); "
@@ -133,7 +136,7 @@ Study read_input(Run& run, bool plot) {
     create_tables(run);
     keep_list(run, files);
   } else if (names_folder(o)) {
-    if (!found.structure.empty() && !found.memberships.empty()) stop_on_both(found, o);
+    if (!found.structure.empty() && !found.memberships.empty()) stop_on_both(run, found, o);
     if (o.has_name && !o.name.ends_with('*')) {
       std::string folder = o.argument;
       while (folder.size() > 1 && folder.back() == '/') folder.pop_back();

@@ -23,6 +23,11 @@ bool names_existing_path(const Options& o);
 // to name ("." for a file named without one). Otherwise nothing.
 std::optional<std::string> folder_of_structure_file(const Options& o);
 
+// When the command line names a folder without Structure output files but with memberships
+// files of ADMIXTURE, fastStructure or NGSadmix (at any depth): the first of them, as its
+// path in the folder. Otherwise nothing.
+std::optional<std::string> memberships_file_in(const Options& o);
+
 // Locates the files of the study from the command line, reads them into the study (for
 // pelvano-plot, `plot`: the memberships as printed and their exact units kept, and the
 // memberships files of ADMIXTURE, fastStructure and NGSadmix read too), creates the

@@ -458,6 +458,19 @@ def study_template(a, folder):
     write(os.path.join(folder, "study.par"), b"runs\nK*\n1\n3\n6\n2\n")
     write(os.path.join(folder, "runs/K.K"), b"the earlier report\n")
     write(os.path.join(folder, "runs/K.tsv"), b"an older table\n")
+    # And a study of ADMIXTURE's memberships files in "q": 4 individuals, K = 2 and 3, two
+    # replicate runs in folders of their own; a .fam file and a file of groups beside it.
+    rows = {2: [b"0.900000 0.100000", b"0.850000 0.150000", b"0.200000 0.800000",
+                b"0.100000 0.900000"],
+            3: [b"0.800000 0.100000 0.100000", b"0.700000 0.200000 0.100000",
+                b"0.100000 0.850000 0.050000", b"0.050000 0.050000 0.900000"]}
+    for r in (1, 2):
+        os.makedirs(os.path.join(folder, "q/run%d" % r))
+        for k, lines in rows.items():
+            write(os.path.join(folder, "q/run%d/s.%d.Q" % (r, k)), b"\n".join(lines) + b"\n")
+    write(os.path.join(folder, "q.fam"),
+          b"north n1 0 0 1 -9\nnorth n2 0 0 2 -9\nsouth s1 0 0 1 -9\nsouth s2 0 0 2 -9\n")
+    write(os.path.join(folder, "groups.txt"), b"Pop A\nPop A\nPop B\nPop C\n")
 
 
 def check_row(a, template, name, keys):
@@ -575,6 +588,10 @@ def check_row_in(a, template, scratch, keys):
             check(not os.path.lexists(at(v[0])), "%s exists" % v[0])
         elif key == "stdout":
             check(out == v[0], "standard output: %r" % out)
+        elif key == "says":
+            check(v[0] in out, "standard output without %r: %r" % (v[0], out))
+        elif key == "silent":
+            check(v[0] not in out, "standard output with %r: %r" % (v[0], out))
         elif key == "shown":
             got = re.findall(rb"\rReading file ([0-9]+), ", out)
             check(got == [b"%d" % i for i in range(1, v[0] + 1)], "progress lines: %r" % got)
