@@ -73,7 +73,7 @@ check-sanitize: $(SAN_BUILD)/CMakeCache.txt
 # $(FUZZ_BUILD)/artifacts. Each target runs in a scratch folder of its own.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME ?= 60
-FUZZ_TARGETS = reader params structure study
+FUZZ_TARGETS = reader params structure study memberships
 FUZZ_FLAGS = -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined \
   -fno-sanitize-recover=all -D_GLIBCXX_ASSERTIONS -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 

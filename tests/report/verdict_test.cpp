@@ -11,11 +11,16 @@
 namespace pelvano {
 namespace {
 
-// A method's K from its field: "none" is a method that cannot choose.
-void choice(const std::string& field, std::int32_t& k, std::string& none) {
+// A method's K from its field: "none" is a method that cannot choose, "nolnp" one that
+// cannot for files without log-likelihoods.
+void choice(const std::string& field, std::int32_t& k, std::string& none, StudySummary& s) {
   if (field == "none") {
     k = 0;
     none = "one run per K";
+  } else if (field == "nolnp") {
+    k = 0;
+    none = s.no_lnp = "no log-likelihoods";
+    s.kind = "ADMIXTURE files";
   } else {
     k = std::stoi(field);
   }
@@ -33,6 +38,11 @@ std::string kind(const std::string& sentence) {
                       " different clusterings (see Modes).") {
     return "modes " + std::to_string(k) + ":" + std::to_string(n);
   }
+  if (sentence ==
+      "The ADMIXTURE files hold memberships but no log-likelihoods, so no method "
+      "here can choose K from them yet: compare the modes and bar plots of each K.") {
+    return "nolnp";
+  }
   if (sentence.starts_with("DeltaK finds the uppermost level of structure")) return "deltak";
   if (sentence.starts_with("The Parsimony method differs from both")) return "parsimony";
   if (sentence.starts_with("Puechmaille's estimators differ from the others")) {
@@ -44,9 +54,9 @@ std::string kind(const std::string& sentence) {
 TEST(Verdict, EachSentenceWhereItsConditionHolds) {
   for (const auto& row : test::table("report/verdict_cases.txt")) {
     StudySummary s;
-    choice(row.at(0), s.evanno, s.evanno_none);
-    s.pritchard = std::stoi(row.at(1));
-    choice(row.at(2), s.parsimony, s.parsimony_none);
+    choice(row.at(0), s.evanno, s.evanno_none, s);
+    choice(row.at(1), s.pritchard, s.pritchard_none, s);
+    choice(row.at(2), s.parsimony, s.parsimony_none, s);
     std::istringstream thresholds(row.at(3) == "-" ? "" : row[3]);
     for (std::string t; std::getline(thresholds, t, ';');) {
       std::istringstream in(t);
