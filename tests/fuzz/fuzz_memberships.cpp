@@ -76,6 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chunk.remove_prefix(lf == std::string_view::npos ? chunk.size() : lf + 1);
     const std::size_t slash = path.rfind('/');
     ::mkdir(path.substr(0, slash).c_str(), 0777);
+    // A path whose folder is a file, or that is a folder already, is not written.
+    struct stat st {};
+    if (::stat(path.substr(0, slash).c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+      continue;
+    }
     fuzz::write_bytes(path, chunk);
   }
   Study study;
