@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "strwrite/model.hpp"
 
@@ -62,6 +63,19 @@ const std::string* find_value(const Args& a, const std::string& name) {
 
 bool has_flag(const Args& a, const std::string& name) {
   return std::find(a.flags.begin(), a.flags.end(), name) != a.flags.end();
+}
+
+bool fraction_option(const Args& a, const std::string& name, double& out, std::string& err) {
+  const std::string* v = find_value(a, name);
+  if (!v) return true;
+  char* end = nullptr;
+  const double x = std::strtod(v->c_str(), &end);
+  if (v->empty() || *end != '\0' || !(x >= 0.0 && x <= 1.0)) {
+    err = "bad value for " + name + ": " + *v;
+    return false;
+  }
+  out = x;
+  return true;
 }
 
 int usage_error(const std::string& msg) {
