@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times Pelvano on large studies: end to end (wall time with --no-pause, and peak memory, of
 # pelvano and of pelvano-plot), the similarity kernel on one core, stage by stage in-process,
-# and over growing numbers of individuals. Studies are made once by the Structure-format
-# writer and kept in the build folder.
+# and over growing numbers of individuals; pelvano-plot on studies in ADMIXTURE's files. Studies
+# are made once by the writer (tools/strwrite) and kept in the build folder.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,23 +24,61 @@ make_study() {  # name ind kmax runs [kmin]
 }
 
 # Median of the wall times and the largest peak memory of n runs of pelvano (or of the
-# program in $program, with the options in $options); any further arguments go before the
-# program (taskset -c 0 for one core).
+# program in $program, with the options in $options, on $operand, bench.par unless given); any
+# further arguments go before the program (taskset -c 0 for one core). A run that fails ends
+# the timing with status 1, its command and the last line it wrote on standard error.
 time_runs() {  # dir n [command prefix...]
-  local dir=$1 n=$2 times=() peak=0 run=${program:-$pelvano}
+  local dir=$1 n=$2 times=() peak=0 run=${program:-$pelvano} operand=${operand:-bench.par}
   shift 2
   for _ in $(seq "$n"); do
-    local kb start end
+    local kb start end status=0
     start=$(date +%s%N)
-    kb=$(cd "$dir" && /usr/bin/time -f '%M' "$@" "$run" --no-pause ${options:-} bench.par 2>&1 >/dev/null |
-      tail -1)
+    (cd "$dir" && /usr/bin/time -o "$data/time.out" -f '%M' "$@" "$run" --no-pause ${options:-} \
+      "$operand" > /dev/null 2> "$data/run.err") || status=$?
     end=$(date +%s%N)
+    if [ "$status" -ne 0 ]; then
+      echo "failed (exit $status) in $dir: ${*:+$* }$run --no-pause ${options:+$options }$operand" >&2
+      echo "  $(tail -1 "$data/run.err")" >&2
+      return 1
+    fi
+    kb=$(tail -1 "$data/time.out")
     times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
     [ "$kb" -gt "$peak" ] && peak=$kb
   done
   local median
   median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
   echo "$median $peak"
+}
+
+# A study in ADMIXTURE's files (run01/sample.K.Q ...), K from 2, its individuals in a random
+# order of groups, with their .fam and groups files, made once; prints how long the writer took.
+make_qstudy() {  # name ind groups kmax runs
+  local dir=$data/$1 start end
+  if [ ! -f "$dir/.complete" ]; then
+    rm -rf "$dir"
+    start=$(date +%s%N)
+    "$strwrite" qstudy --format admixture --dir "$dir/runs" --kmin 2 --kmax "$4" --runs "$5" \
+      --ind "$2" --pops 5 --groups "$3" --seed 3 --fam --group-file --shuffle > /dev/null
+    end=$(date +%s%N)
+    awk -v ns=$((end - start)) 'BEGIN { printf "written by strwrite in %.1f s\n", ns / 1e9 }'
+    touch "$dir/.complete"
+  fi
+}
+
+# Times pelvano-plot on a study of make_qstudy with the options given, beside the targets; says
+# so when it fails.
+time_qstudy() {  # name n targets options...
+  local name=$1 n=$2 targets=$3 result wall peak
+  shift 3
+  echo "input: $(du -sm "$data/$name/runs" | cut -f1) MB in $(find "$data/$name/runs" -name '*.Q' |
+    wc -l) files"
+  if result=$(program=$build/pelvano-plot operand=runs options="$*" time_runs "$data/$name" "$n"); then
+    read -r wall peak <<< "$result"
+    echo "pelvano-plot $* runs (median of $n, --no-pause): ${wall} s, peak memory" \
+      "$((peak / 1024)) MiB ($targets)"
+  else
+    echo "pelvano-plot $* runs: not timed, it failed (above)"
+  fi
 }
 
 echo "== Large study: 5000 individuals, K = 1..10, 10 runs per K"
@@ -72,6 +110,16 @@ echo "end to end on all $(nproc) cores (median of 5, --no-pause): ${wall} s"
 echo "peak memory: $((peak / 1024)) MiB (membership table ${qmib} MiB; limit 1.5 x table + 64 MiB)"
 read -r wall peak <<< "$(program=$build/pelvano-plot time_runs "$data/huge" 5)"
 echo "pelvano-plot end to end on all cores (median of 5, --no-pause): ${wall} s, peak memory $((peak / 1024)) MiB"
+
+echo
+echo "== 1000 Genomes size: 2,426 individuals in 26 groups, K = 2..9, 8 runs per K, ADMIXTURE's files"
+make_qstudy g1k 2426 26 9 8
+time_qstudy g1k 5 "target: under 1 s" --groups runs/groups.txt
+
+echo
+echo "== 100,000 individuals in 26 groups, K = 2..10, 10 runs per K, ADMIXTURE's files"
+make_qstudy q100k 100000 26 10 10
+time_qstudy q100k 3 "targets: under 20 s and 2048 MiB" --fam runs/sample.fam
 
 bench() {  # benchmark options...
   PELVANO_BENCH_DATA=$data "$@" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \

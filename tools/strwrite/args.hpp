@@ -53,6 +53,9 @@ bool int_option(const Args& a, const std::string& name, unsigned long long lo,
   return true;
 }
 
+// Reads a real option within [0, 1]; a missing option keeps `out`.
+bool fraction_option(const Args& a, const std::string& name, double& out, std::string& err);
+
 // Prints msg and the usage text to stderr; returns the exit status for a usage error.
 int usage_error(const std::string& msg);
 

@@ -10,12 +10,17 @@
 namespace pelvano::tools {
 
 void to_milli(const std::vector<double>& q, int* out) {
+  to_parts(q, 1000, 0, out);
+}
+
+void to_parts(const std::vector<double>& q, int total, int floor, int* out) {
   const int k = static_cast<int>(q.size());
   int sum = 0;
-  for (int j = 0; j < k; ++j) sum += (out[j] = static_cast<int>(std::llround(q[j] * 1000.0)));
-  while (sum != 1000) {
+  for (int j = 0; j < k; ++j)
+    sum += (out[j] = std::max(floor, static_cast<int>(std::llround(q[j] * total))));
+  while (sum != total) {
     const int top = static_cast<int>(std::max_element(out, out + k) - out);
-    const int step = sum > 1000 ? -std::min(sum - 1000, out[top]) : 1000 - sum;
+    const int step = sum > total ? -std::min(sum - total, out[top] - floor) : total - sum;
     out[top] += step;
     sum += step;
   }

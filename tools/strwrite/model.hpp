@@ -49,6 +49,10 @@ std::vector<double> membership_row(const RunResult& run, int i);
 // Rounds memberships to thousandths summing to exactly 1000; the largest absorbs the difference.
 void to_milli(const std::vector<double>& q, int* out);
 
+// Rounds memberships to whole parts of `total` summing to exactly total, none below `floor`
+// (k * floor must not exceed total); the largest absorbs the difference.
+void to_parts(const std::vector<double>& q, int total, int floor, int* out);
+
 // Draws the missing-data shares, allele sizes and ancestral frequencies of d, whose n_ind,
 // n_loci and n_alleles are set.
 void new_data_set(DataSet& d, Rng& r);

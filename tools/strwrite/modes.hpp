@@ -1,4 +1,4 @@
-// The two modes of strwrite; each reads argv[2..] and returns the exit status.
+// The modes of strwrite; each reads argv[2..] and returns the exit status.
 #pragma once
 
 namespace pelvano::tools {
@@ -8,5 +8,8 @@ int run_file_mode(int argc, char** argv);
 
 // A simulated study: replicate runs for a range of K on one data set with P true populations.
 int run_study_mode(int argc, char** argv);
+
+// The same kind of study as the memberships files of ADMIXTURE, fastStructure or NGSadmix.
+int run_qstudy_mode(int argc, char** argv);
 
 }  // namespace pelvano::tools

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "strwrite/args.hpp"
+#include "strwrite/clusters.hpp"
 #include "strwrite/layout_values.hpp"
 #include "strwrite/model.hpp"
 #include "strwrite/modes.hpp"
@@ -52,12 +53,7 @@ int run_study_mode(int argc, char** argv) {
   if (too_large(n, std::max(kmax, P), loci, alleles))
     return usage_error("individuals, K, loci and alleles are too large together");
   double admixed = 0.1;
-  if (const std::string* v = find_value(a, "--admixed")) {
-    char* end = nullptr;
-    admixed = std::strtod(v->c_str(), &end);
-    if (v->empty() || *end != '\0' || !(admixed >= 0.0 && admixed <= 1.0))
-      return usage_error("bad value for --admixed: " + *v);
-  }
+  if (!fraction_option(a, "--admixed", admixed, err)) return usage_error(err);
 
   // The data set and the true ancestry of every individual.
   Rng truth = make_rng(seed);
@@ -68,21 +64,7 @@ int run_study_mode(int argc, char** argv) {
   std::vector<double> pop_fst(P);
   for (double& f : pop_fst) f = uniform(truth, 0.03, 0.15);
   const std::vector<double> pop_freq = drifted_freqs(d, truth, pop_fst);
-  std::vector<double> ancestry(static_cast<std::size_t>(n) * P,
-                               0.0);  // true ancestry over the P populations
-  for (int i = 0; i < d.n_ind; ++i) ancestry[static_cast<std::size_t>(i) * P + d.pop[i] - 1] = 1.0;
-  if (P > 1) {
-    const std::vector<int> order = permutation(truth, d.n_ind);
-    const int n_mixed = static_cast<int>(std::llround(admixed * static_cast<double>(n)));
-    for (int j = 0; j < n_mixed; ++j) {
-      const int i = order[j], home = d.pop[i] - 1;
-      int other = below(truth, P - 1);
-      if (other >= home) ++other;
-      const double share = uniform(truth, 0.2, 0.8);
-      ancestry[static_cast<std::size_t>(i) * P + home] = share;
-      ancestry[static_cast<std::size_t>(i) * P + other] = 1.0 - share;
-    }
-  }
+  const std::vector<double> ancestry = true_ancestry(d.pop, P, admixed, truth);
 
   // Mean Ln P(D) curve: steep gains up to K = P, then a slight decline.
   const double base =
@@ -139,52 +121,12 @@ int run_study_mode(int argc, char** argv) {
                      uniform(r, 0.8, 1.25);
       run.alpha = uniform(r, 0.02, 0.05) + 0.3 * admixed + (K > P ? 0.015 * (K - P) : 0.0);
 
-      // share[p][c]: how true population p maps onto cluster c in this replicate.
-      std::vector<double> share(static_cast<std::size_t>(P) * K, 0.0);
-      auto at = [&](int p, int c) -> double& { return share[static_cast<std::size_t>(p) * K + c]; };
-      const std::vector<int> perm = permutation(r, K);  // label switching
-      double conc = 80.0, eps = 0.3, drift = 400.0;
-      if (K <= P) {
-        // Contiguous blocks of true populations are merged; block sizes vary per replicate.
-        std::vector<int> size(K, static_cast<int>(P / K));
-        const std::vector<int> extra = permutation(r, K);
-        for (int j = 0; j < P % K; ++j) ++size[extra[j]];
-        for (int c = 0, p = 0; c < K; ++c)
-          for (int s = 0; s < size[c]; ++s, ++p) at(p, perm[c]) = 1.0;
-      } else {
-        // Extra clusters each split off part of one true population, plus a little everywhere.
-        conc = 25.0;
-        eps = 0.4;
-        drift = 120.0;
-        const double spread = 0.01;
-        for (int p = 0; p < P; ++p) {
-          at(p, perm[p]) = 1.0 - spread * (K - P);
-          for (int c = P; c < K; ++c) at(p, perm[c]) = spread;
-        }
-        for (int c = P; c < K; ++c) {
-          const int p = below(r, P);
-          double& main = at(p, perm[p]);
-          const double s = std::min(uniform(r, 0.15, 0.5), main * 0.6);
-          main -= s;
-          at(p, perm[c]) += s;
-        }
-      }
-
+      // How the true populations map onto the clusters of this replicate.
+      const ReplicateView view = replicate_view(r, P, K);
       run.q_milli.resize(static_cast<std::size_t>(n) * K);
-      std::vector<double> m(K), alpha(K), q;
+      std::vector<double> q;
       for (int i = 0; i < d.n_ind; ++i) {
-        std::fill(m.begin(), m.end(), 0.0);
-        for (int p = 0; p < P; ++p) {
-          const double w = ancestry[static_cast<std::size_t>(i) * P + p];
-          if (w > 0.0)
-            for (int c = 0; c < K; ++c) m[c] += w * at(p, c);
-        }
-        if (K == 1) {
-          q.assign(1, 1.0);
-        } else {
-          for (int c = 0; c < K; ++c) alpha[c] = conc * m[c] + eps;
-          dirichlet(r, alpha, q);
-        }
+        draw_memberships(r, view, &ancestry[static_cast<std::size_t>(i) * P], q);
         to_milli(q, &run.q_milli[static_cast<std::size_t>(i) * K]);
       }
 
@@ -193,14 +135,14 @@ int run_study_mode(int argc, char** argv) {
       run.freq.assign(static_cast<std::size_t>(loci) * alleles * K, 0.0);
       std::vector<double> colsum(K, 0.0), fa(alleles), f;
       for (int p = 0; p < P; ++p)
-        for (int c = 0; c < K; ++c) colsum[c] += at(p, c);
+        for (int c = 0; c < K; ++c) colsum[c] += view.at(p, c);
       for (int l = 0; l < loci; ++l)
         for (int c = 0; c < K; ++c) {
           for (int al = 0; al < alleles; ++al) {
             const std::size_t ia = static_cast<std::size_t>(l) * alleles + al;
             double v = 0.0;
-            for (int p = 0; p < P; ++p) v += at(p, c) * pop_freq[ia * P + p];
-            fa[al] = (colsum[c] > 0.0 ? v / colsum[c] : d.anc[ia]) * drift + 0.01;
+            for (int p = 0; p < P; ++p) v += view.at(p, c) * pop_freq[ia * P + p];
+            fa[al] = (colsum[c] > 0.0 ? v / colsum[c] : d.anc[ia]) * view.drift + 0.01;
           }
           dirichlet(r, fa, f);
           for (int al = 0; al < alleles; ++al)
