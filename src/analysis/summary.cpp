@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "analysis/analysis.hpp"
+#include "analysis/log_methods.hpp"
 #include "base/variables.hpp"
 
 namespace pelvano {
@@ -72,9 +73,26 @@ StudySummary summarise(const Run& run, const Study& study) {
   s.kind = study.kind;
   s.pattern = study.pattern;
   s.no_lnp = study.no_lnp;
-  if (!s.no_lnp.empty()) s.evanno_none = s.pritchard_none = s.parsimony_none = s.no_lnp;
+  s.lnp_name = study.lnp_name;
+  s.lnp_grows = study.lnp_grows;
+  if (!study.lnp_name.empty()) summarise_logs(run, study, s);
   if (study.renamed && study.has_memberships()) s.renamed = renamed_line(study);
   return s;
+}
+
+std::vector<MethodChoice> method_choices(const StudySummary& s) {
+  const MethodChoice evanno{"Evanno", s.evanno, s.evanno_none};
+  const MethodChoice parsimony{"Parsimony", s.parsimony, s.parsimony_none};
+  if (s.lnp_name.empty()) return {evanno, {"Pritchard", s.pritchard, s.pritchard_none}, parsimony};
+  std::vector<MethodChoice> out;
+  if (s.program == "ADMIXTURE") out.push_back({"CV error", s.cv, s.cv_none});
+  if (!s.lnp_grows) {
+    out.push_back({"Marginal likelihood", s.pritchard, s.pritchard_none});
+    out.push_back({"Clusters used", s.clusters_used, s.clusters_none});
+  }
+  out.push_back(evanno);
+  out.push_back(parsimony);
+  return out;
 }
 
 std::string choice_text(std::int32_t k, const std::string& none) {

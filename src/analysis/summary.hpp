@@ -30,6 +30,14 @@ struct KSummary {
   std::int32_t best_run = 0;     // 0: none
   std::string best_file;         // "": none
   std::vector<double> lnp;       // Ln P(D) of each replicate run, run 1 first
+  // Other programs' runs, whose numbers come from their logs: how many runs of K have one
+  // (the mean and the rest are over those), their mean CV error, its standard deviation
+  // and runs (ADMIXTURE), and the clusters the runs use (fastStructure; 0: none).
+  std::int32_t numbered = 0;
+  double cv_mean = 0;
+  double cv_sd = 0;
+  std::int32_t cv_runs = 0;
+  std::int32_t clusters_used = 0;
 };
 
 // The whole study as the table and the figure show it.
@@ -57,6 +65,14 @@ struct StudySummary {
   std::string kind;     // what the files are: "Structure output files", "ADMIXTURE files"
   std::string pattern;  // their names as one pattern: "K*_f", "run#/sample.#.Q"
   std::string no_lnp;
+  std::string lnp_name;  // "" for Structure's Ln P(D); "log-likelihood", "marginal likelihood"
+  bool lnp_grows = false;
+  // The lowest mean CV error (ADMIXTURE) and the clusters used (fastStructure), with why
+  // they cannot choose.
+  std::int32_t cv = 0;
+  std::string cv_none;
+  std::int32_t clusters_used = 0;
+  std::string clusters_none;
   // Puechmaille's estimators, one set per threshold; none when the files have no Pop column.
   std::vector<Puechmaille> puechmaille;
   // The warning that the files name their individuals differently ("" when they do not, or
@@ -65,6 +81,20 @@ struct StudySummary {
   // Why nothing is drawn from the memberships (none when every individual has them).
   std::optional<MissingMemberships> missing;
 };
+
+// One method's choice: its name as the outputs give it, its K, and why it chose none ("" when
+// it chose).
+struct MethodChoice {
+  std::string name;
+  std::int32_t k = 0;
+  std::string none;
+};
+
+// The methods that choose K for the study, in the order the outputs list them: Evanno,
+// Pritchard and Parsimony for Structure's runs; the CV error (ADMIXTURE), the marginal
+// likelihood and the clusters used (fastStructure), then Evanno and Parsimony for the other
+// programs' runs (the largest mean log-likelihood, which only grows with K, is none).
+std::vector<MethodChoice> method_choices(const StudySummary& s);
 
 // Gathers the summary from the run tables after the analysis pass and the choices.
 StudySummary summarise(const Run& run, const Study& study);

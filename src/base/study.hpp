@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,7 +38,9 @@ struct StudyFile {
   std::int32_t individuals = 0;
   std::int32_t k = 0;
   std::int32_t run = 0;  // its rank among the files of its K, in list order (from 1)
-  double lnp = 0;        // the estimated Ln probability of the data
+  double lnp = 0;        // the estimated Ln probability of the data (NaN when none)
+  // ADMIXTURE's cross-validation error of the run, from its log (NaN when none).
+  double cv_error = std::numeric_limits<double>::quiet_NaN();
 
   bool groups = false;     // its rows name each individual's group
   StructureLayout layout;  // what the rows of a Structure output file hold
@@ -114,8 +117,13 @@ struct Study {
   std::string kind = "Structure output files";  // what the files are, in the plural
   // Their names as one pattern: "K*_f", "run#/sample.#.Q" (# for a number).
   std::string pattern;
-  // Why no method can choose K from the files, in a few words ("" when they hold each run's
-  // Ln P(D)): "no log-likelihoods" for memberships files, which hold nothing else.
+  // What each file's lnp is, for other programs' runs: "log-likelihood" (ADMIXTURE,
+  // NGSadmix: the final one, from the run's log) or "marginal likelihood" (fastStructure);
+  // "" for Structure's Ln P(D). With lnp_grows, the largest mean only grows with K.
+  std::string lnp_name;
+  bool lnp_grows = false;
+  // Why no method can choose K from the runs' numbers, in a few words ("" when some run has
+  // one): "no logs with log-likelihoods" for memberships files without their logs.
   std::string no_lnp;
   // Why the individuals are in no groups, in a few words: Structure's files without a Pop
   // column, other programs' files without --groups or a .fam file of families.

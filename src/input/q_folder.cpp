@@ -226,7 +226,9 @@ std::vector<std::string> read_memberships_folder(Run& run, Study& study,
                                             : "ADMIXTURE";
   study.kind = study.program + " files";
   study.pattern = run.FILENAME;
-  study.no_lnp = "no log-likelihoods";
+  study.lnp_name = study.program == "fastStructure" ? "marginal likelihood" : "log-likelihood";
+  study.lnp_grows = study.program != "fastStructure";
+  study.no_lnp = "no logs with " + study.lnp_name + "s";
   study.no_groups = "no groups";
   run.KSTART = kstart;
   run.KEND = kend;

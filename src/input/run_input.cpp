@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -15,6 +17,7 @@
 #include "input/parameter_file.hpp"
 #include "input/populations.hpp"
 #include "input/q_folder.hpp"
+#include "input/run_logs.hpp"
 #include "input/study_reader.hpp"
 
 namespace pelvano {
@@ -132,6 +135,11 @@ Study read_input(Run& run, bool plot) {
   if (memberships) {
     const std::vector<std::string> files = read_memberships_folder(run, study, found.memberships);
     name_individuals(run, study, fam_file_to_use(run, run.PATHNAME), group_names);
+    read_run_logs(study, run.console);
+    if (std::any_of(study.files.begin(), study.files.end(),
+                    [](const StudyFile& f) { return !std::isnan(f.lnp); })) {
+      study.no_lnp.clear();
+    }
     group_names = study.group_names;
     create_tables(run);
     keep_list(run, files);

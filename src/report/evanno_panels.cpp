@@ -43,7 +43,8 @@ Panel derivative_panel(const StudySummary& s, std::optional<double> KSummary::*f
 
 Panel l1_panel(const StudySummary& s) {
   Panel p = derivative_panel(s, &KSummary::l1, "L'(K)", blue, "l1", 2);
-  p.title = "L'(K) = L(K) - L(K-1), L the mean Ln P(D|K) (Evanno)";
+  p.title = "L'(K) = L(K) - L(K-1), L the mean " +
+            (s.lnp_name.empty() ? std::string("Ln P(D|K)") : s.lnp_name) + " (Evanno)";
   p.ylabel = "L'(K)";
   finish_axis(p, s);
   return p;

@@ -1,6 +1,7 @@
 #include "report/figure.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -182,11 +183,16 @@ void draw_series(Canvas& c, const Panel& p, const Series& line, const std::vecto
 // scale are left out of the span (the outlier pulls them as far) and drawn up to its edge.
 Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   Panel p;
-  p.title = "Mean Ln P(D|K) \u00b1 1 SD, each run a dot";
-  p.ylabel = "Ln P(D|K)";
-  p.series.push_back(Series{"mean Ln P(D|K)", "", blue, "mean", {}, "", 0});
-  p.best = s.pritchard;
-  p.best_text = "Best K = " + std::to_string(s.pritchard) + " (Pritchard)";
+  const std::string what = s.lnp_name.empty() ? "Ln P(D|K)" : s.lnp_name;
+  p.title = "Mean " + what + " \u00b1 1 SD, each run a dot";
+  p.ylabel = what;
+  if (!s.lnp_name.empty()) p.ylabel[0] = static_cast<char>(std::toupper(p.ylabel[0]));
+  p.series.push_back(Series{"mean " + what, "", blue, "mean", {}, "", 0});
+  const std::string method = s.lnp_name.empty() ? "Pritchard" : "Marginal likelihood";
+  p.best = s.pritchard_none.empty() ? s.pritchard : 0;
+  p.best_text = s.pritchard_none.empty()
+                    ? "Best K = " + std::to_string(s.pritchard) + " (" + method + ")"
+                    : "Best K: none (" + s.pritchard_none + ")";
   std::vector<LeftOut> means, sds;
   std::int64_t runs_left_out = 0;
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
@@ -217,7 +223,17 @@ Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   } else if (!sds.empty()) {
     p.notes.push_back("No error bar for " + k_list(sds) + ": standard deviation not finite");
   }
-  if (runs_left_out > 0) {
+  if (!s.lnp_name.empty()) {
+    std::vector<LeftOut> partial;
+    for (const KSummary& k : s.ks) {
+      if (k.numbered < k.runs) {
+        partial.push_back({k.k, std::to_string(k.numbered) + " of " + std::to_string(k.runs)});
+      }
+    }
+    if (!partial.empty()) {
+      p.notes.push_back("Runs with a " + s.lnp_name + " in their logs: " + k_list(partial));
+    }
+  } else if (runs_left_out > 0) {
     p.notes.push_back(std::to_string(runs_left_out) + (runs_left_out == 1 ? " run" : " runs") +
                       " left out: Ln P(D) not finite");
   }
@@ -313,6 +329,56 @@ Panel no_lnp_panel(const StudySummary& s) {
   return p;
 }
 
+// ADMIXTURE's cross-validation error: its mean over the runs of each K, one SD each way.
+Panel cv_panel(const StudySummary& s) {
+  Panel p;
+  p.title = "Mean CV error \u00b1 1 SD";
+  p.ylabel = "CV error";
+  p.series.push_back(Series{"mean CV error", "", blue, "cv", {}, "", 0});
+  p.best = s.cv_none.empty() ? s.cv : 0;
+  p.best_text = s.cv_none.empty() ? "Best K = " + std::to_string(s.cv) + " (CV error)"
+                                  : "Best K: none (" + s.cv_none + ")";
+  std::vector<LeftOut> partial;
+  for (const KSummary& k : s.ks) {
+    p.series[0].value.emplace_back(k.cv_mean);
+    p.sd.push_back(k.cv_sd);
+    include(p, k.cv_mean);
+    if (drawable(k.cv_sd)) {
+      include(p, k.cv_mean - k.cv_sd);
+      include(p, k.cv_mean + k.cv_sd);
+    }
+    if (k.cv_runs < k.runs) {
+      partial.push_back({k.k, std::to_string(k.cv_runs) + " of " + std::to_string(k.runs)});
+    }
+  }
+  if (!partial.empty()) p.notes.push_back("Runs with a CV error in their logs: " + k_list(partial));
+  finish_axis(p, s);
+  return p;
+}
+
+// fastStructure's clusters used: the most common number over the runs of each K.
+Panel clusters_used_panel(const StudySummary& s) {
+  Panel p;
+  p.title = "Clusters used by the runs";
+  p.ylabel = "Clusters";
+  p.from_zero = true;
+  p.series.push_back(Series{"clusters used", "", green, "used", {}, "", 0});
+  p.best = s.clusters_none.empty() ? s.clusters_used : 0;
+  p.best_text = s.clusters_none.empty()
+                    ? "Best K = " + std::to_string(s.clusters_used) + " (Clusters used)"
+                    : "Best K: none (" + s.clusters_none + ")";
+  for (const KSummary& k : s.ks) {
+    if (k.clusters_used > 0) {
+      p.series[0].value.emplace_back(k.clusters_used);
+      include(p, k.clusters_used);
+    } else {
+      p.series[0].value.emplace_back();
+    }
+  }
+  finish_axis(p, s);
+  return p;
+}
+
 // Puechmaille's four estimators at the first threshold given.
 Panel puechmaille_panel(const StudySummary& s) {
   const Puechmaille& pm = s.puechmaille.front();
@@ -343,6 +409,29 @@ Panel puechmaille_panel(const StudySummary& s) {
 
 }  // namespace
 
+// One standard deviation each way around a mean, at K.
+void error_bar(Canvas& c, const Panel& p, std::int32_t k, double mean, double sd) {
+  const double x = c.x(k);
+  const double ylo = y_of(p, mean - sd);
+  const double yhi = y_of(p, mean + sd);
+  c.svg.out += "<path class=\"errorbar\" d=\"M" + num(x) + " " + num(ylo) + " V" + num(yhi) + " M" +
+               num(x - 5) + " " + num(ylo) + " H" + num(x + 5) + " M" + num(x - 5) + " " +
+               num(yhi) + " H" + num(x + 5) + "\" stroke=\"" + std::string(ink) +
+               "\" stroke-width=\"1.3\" fill=\"none\"/>\n";
+}
+
+// "Best K:  Evanno 3   ·   Pritchard 3   ·   Parsimony 3": each method's K or none.
+std::string best_line(const StudySummary& s) {
+  std::string line = "Best K: ";
+  bool first = true;
+  for (const MethodChoice& m : method_choices(s)) {
+    line += (first ? " " : "   \u00b7   ") + m.name + " " +
+            (m.none.empty() ? std::to_string(m.k) : "none");
+    first = false;
+  }
+  return line;
+}
+
 std::string figure_svg(const StudySummary& s, std::string_view own_title) {
   Canvas c;
   c.kmin = s.ks.empty() ? 1 : s.ks.front().k;
@@ -353,6 +442,12 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
       s.no_lnp.empty() ? std::vector<Panel>{mean_panel(s, scale), l1_panel(s), l2_panel(s),
                                             deltak_panel(s), parsimony_panel(s)}
                        : std::vector<Panel>{no_lnp_panel(s)};
+  // Other programs' runs: the CV error first (ADMIXTURE), the clusters used after the
+  // Parsimony value (fastStructure).
+  if (std::any_of(s.ks.begin(), s.ks.end(), [](const KSummary& k) { return k.cv_runs > 0; })) {
+    panels.insert(panels.begin(), cv_panel(s));
+  }
+  if (!s.lnp_name.empty() && !s.lnp_grows) panels.push_back(clusters_used_panel(s));
   if (!s.puechmaille.empty()) panels.push_back(puechmaille_panel(s));
   double y = top;
   for (std::size_t i = 0; i < panels.size(); ++i) {
@@ -390,19 +485,18 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
            : range + ", runs per K: " + s.runs;
   svg_text(c.svg, left, 51, "start", 12.5, "fill=\"#444444\"",
            std::to_string(s.nind) + " individuals, " + runs);
-  svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"",
-           "Best K:  Evanno " + (s.evanno_none.empty() ? std::to_string(s.evanno) : "none") +
-               "   \u00b7   Pritchard " +
-               (s.pritchard_none.empty() ? std::to_string(s.pritchard) : "none") +
-               "   \u00b7   Parsimony " +
-               (s.parsimony_none.empty() ? std::to_string(s.parsimony) : "none"));
+  svg_text(c.svg, left, 70, "start", 12.5, "fill=\"#444444\"", best_line(s));
 
   for (std::size_t i = 0; i < std::size(panels); ++i) {
     draw_frame(c, panels[i], i + 1 == panels.size());
   }
 
-  // a: the single runs, faint and spread a little around their K, under the error bars.
-  const Panel& mp = panels[0];
+  // The single runs, faint and spread a little around their K, under the error bars, in
+  // the panel of the mean (the first, but after the CV error's).
+  const Panel& mp = *std::find_if(panels.begin(), panels.end(), [](const Panel& p) {
+    return p.series.front().cls == "mean" || p.series.front().cls == "none";
+  });
+  const std::string run_value = s.lnp_name.empty() ? "Ln P(D)" : s.lnp_name;
   const double per_k = plot_width / static_cast<double>(c.kmax - c.kmin + 1);
   const double spread = std::min(per_k * 0.4, 18.0);
   // With runs off the scale, what they pull beyond the plot is cut at its edge.
@@ -428,22 +522,20 @@ std::string figure_svg(const StudySummary& s, std::string_view own_title) {
       }
       c.svg.out += "<circle class=\"replicate\" cx=\"" + num(c.x(k.k) + dx) + "\" cy=\"" +
                    num(y_of(mp, k.lnp[r])) + "\" r=\"3\"><title>K = " + std::to_string(k.k) +
-                   ", run " + std::to_string(r + 1) + ": Ln P(D) " + real_cell(k.lnp[r]) +
+                   ", run " + std::to_string(r + 1) + ": " + run_value + " " + real_cell(k.lnp[r]) +
                    "</title></circle>\n";
     }
   }
   c.svg.out += "</g>\n";
   for (const KSummary& k : s.ks) {
     if (!drawable(k.mean) || !drawable(k.sd)) continue;
-    const double x = c.x(k.k);
-    const double ylo = y_of(mp, k.mean - k.sd);
-    const double yhi = y_of(mp, k.mean + k.sd);
-    c.svg.out += "<path class=\"errorbar\" d=\"M" + num(x) + " " + num(ylo) + " V" + num(yhi) +
-                 " M" + num(x - 5) + " " + num(ylo) + " H" + num(x + 5) + " M" + num(x - 5) + " " +
-                 num(yhi) + " H" + num(x + 5) + "\" stroke=\"" + std::string(ink) +
-                 "\" stroke-width=\"1.3\" fill=\"none\"/>\n";
+    error_bar(c, mp, k.k, k.mean, k.sd);
   }
   for (const Panel& p : panels) {
+    for (std::size_t i = 0; i < p.sd.size(); ++i) {
+      const double mean = *p.series.front().value[i];
+      if (drawable(mean) && drawable(p.sd[i])) error_bar(c, p, s.ks[i].k, mean, p.sd[i]);
+    }
     for (const Series& line : p.series) draw_series(c, p, line, s.ks);
     if (&p == &mp && scale.count > 0) c.svg.out += "</g>\n" + off_marks;
   }

@@ -307,10 +307,11 @@ void write_plot_outputs(const Run& run, const Study& study, const Findings& foun
   if (memberships && !study.has_groups()) {
     std::fputs(("Puechmaille's estimators: none (" + study.no_groups + ")\n").c_str(), run.console);
   }
-  std::fprintf(run.console, "Best K: Evanno %s, Pritchard %s, Parsimony %s\n",
-               choice_text(s.evanno, s.evanno_none).c_str(),
-               choice_text(s.pritchard, s.pritchard_none).c_str(),
-               choice_text(s.parsimony, s.parsimony_none).c_str());
+  std::string best;
+  for (const MethodChoice& m : method_choices(s)) {
+    best += (best.empty() ? "Best K: " : ", ") + m.name + " " + choice_text(m.k, m.none);
+  }
+  std::fputs((best + "\n").c_str(), run.console);
   std::fflush(run.console);
 }
 

@@ -1,7 +1,9 @@
 #include "report/page.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 
 #include "base/variables.hpp"
 #include "report/svg.hpp"
@@ -211,13 +213,7 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"answer\">\n<h2>The answer</h2>\n<div class=\"scroll\"><table>\n";
   h += "<tr><th>Method</th><th>Best K</th><th>What it measures</th></tr>\n";
-  h += method_row("Evanno", s.evanno, s.evanno_none,
-                  "The K with the largest DeltaK, the second-order change of the mean Ln P(D|K) "
-                  "divided by its standard deviation over the runs: the uppermost level of "
-                  "structure.");
-  h +=
-      method_row("Pritchard", s.pritchard, s.pritchard_none,
-                 "The K with the largest mean estimated Ln probability of the data over its runs.");
+  const std::string lnp_word = s.lnp_name.empty() ? "Ln P(D)" : s.lnp_name;
   std::string parsimony_run;
   for (const KSummary& k : s.ks) {
     if (k.k == s.parsimony && k.best_run > 0) {
@@ -225,11 +221,30 @@ std::string page_html(const Page& p) {
           " Its best run is run " + std::to_string(k.best_run) + ", " + k.best_file + ".";
     }
   }
-  h +=
-      method_row("Parsimony", s.parsimony, s.parsimony_none,
-                 "The K whose runs above their mean Ln P(D) separate the individuals most cleanly "
-                 "into well-populated clusters, placing pairs of individuals alike over the runs." +
-                     parsimony_run);
+  const std::map<std::string, std::string> measures = {
+      {"Evanno", "The K with the largest DeltaK, the second-order change of the mean " +
+                     (s.lnp_name.empty() ? std::string("Ln P(D|K)") : s.lnp_name) +
+                     " divided by its standard deviation over the runs: the uppermost level of "
+                     "structure."},
+      {"Pritchard",
+       "The K with the largest mean estimated Ln probability of the data over its runs."},
+      {"Parsimony", "The K whose runs above their mean " + lnp_word +
+                        " separate the individuals most cleanly into well-populated clusters, "
+                        "placing pairs of individuals alike over the runs." +
+                        parsimony_run},
+      {"CV error",
+       "The K with the lowest mean cross-validation error over its runs (ADMIXTURE's --cv): "
+       "the K whose model best predicts the genotypes held out."},
+      {"Marginal likelihood",
+       "The K with the largest mean marginal likelihood over its runs, fastStructure's choice "
+       "for explaining the structure in the data."},
+      {"Clusters used",
+       "The clusters the runs use (the fewest, largest first, whose memberships add up to all "
+       "individuals but one), most common over the runs: fastStructure's choice for the model "
+       "components used."}};
+  for (const MethodChoice& m : method_choices(s)) {
+    h += method_row(m.name, m.k, m.none, measures.at(m.name));
+  }
   for (const Puechmaille& pm : s.puechmaille) {
     const std::string t = " (threshold " + pm.threshold + ")";
     h += method_row("MedMeaK" + t, pm.estimate.medmea, "",
@@ -265,8 +280,10 @@ std::string page_html(const Page& p) {
   h += "<section id=\"figures\">\n<h2>Figures</h2>\n<figure class=\"k\">\n";
   const bool lnp = s.no_lnp.empty();
   h += inline_svg(p.figure,
-                  (lnp ? "Mean Ln P(D|K), L'(K), |L''(K)|, DeltaK and the Parsimony value against K"
-                       : "No log-likelihoods to draw against K") +
+                  (lnp ? "Mean " + (s.lnp_name.empty() ? std::string("Ln P(D|K)") : s.lnp_name) +
+                             ", L'(K), |L''(K)|, DeltaK and the Parsimony value against K"
+                       : "No " + (s.lnp_name.empty() ? std::string("Ln P(D)") : s.lnp_name) +
+                             "s to draw against K") +
                       std::string(s.puechmaille.empty() ? "" : ", and Puechmaille's estimators"));
   h += lnp ? "<figcaption>Each method's best K is shaded in its panel.</figcaption>\n</figure>\n"
            : "</figure>\n";
@@ -275,7 +292,15 @@ std::string page_html(const Page& p) {
 
   h += "<section id=\"per-k\">\n<h2>Per K</h2>\n<div class=\"scroll\"><table>\n<tr><th>K</th>"
        "<th>Runs</th>";
-  if (lnp) h += "<th>Mean Ln P(D|K)</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
+  const bool cv =
+      std::any_of(s.ks.begin(), s.ks.end(), [](const KSummary& k) { return k.cv_runs > 0; });
+  const bool used = !s.lnp_name.empty() && !s.lnp_grows;
+  if (cv) h += "<th>CV error</th><th>SD</th>";
+  if (lnp) {
+    h += "<th>Mean " + e(s.lnp_name.empty() ? "Ln P(D|K)" : s.lnp_name) +
+         "</th><th>SD</th><th>DeltaK</th><th>Parsimony</th>";
+  }
+  if (used) h += "<th>Clusters used</th>";
   for (const Puechmaille& pm : s.puechmaille) {
     const std::string t = s.puechmaille.size() > 1 ? " " + pm.threshold : "";
     for (const char* name : {"MedMeaK", "MaxMeaK", "MedMedK", "MaxMedK"}) {
@@ -288,11 +313,13 @@ std::string page_html(const Page& p) {
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
     const KSummary& k = s.ks[i];
     h += "<tr>" + cell(std::to_string(k.k)) + cell(std::to_string(k.runs));
+    if (cv) h += cell(shown(k.cv_mean, 4)) + cell(shown(k.cv_sd, 4));
     if (lnp) {
       h += cell(shown(k.mean, 2)) + cell(shown(k.sd, 2)) +
            cell(k.deltak ? shown(*k.deltak, 4) : "") +
            cell(k.best_run > 0 ? shown(k.parsimony, 4) : "");
     }
+    if (used) h += cell(k.clusters_used > 0 ? std::to_string(k.clusters_used) : "");
     for (const Puechmaille& pm : s.puechmaille) {
       const PuechmailleK& v = pm.ks[i];
       for (const std::int32_t n : {v.medmea, v.maxmea, v.medmed, v.maxmed}) {

@@ -41,6 +41,9 @@ struct Panel {
   std::vector<std::string> notes;
   Axis axis;
   double y = 0;  // top of the plot area
+  // Error bars of the first series, one standard deviation each way (none: not drawable);
+  // the mean panel of Ln P(D) draws its own.
+  std::vector<double> sd;
 };
 
 // A value the panels can draw: finite and not a placeholder for "no value" (the Parsimony

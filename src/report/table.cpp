@@ -1,5 +1,6 @@
 #include "report/table.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -10,11 +11,6 @@
 namespace pelvano {
 
 namespace {
-
-constexpr std::string_view header[] = {
-    "K",         "Runs",     "Mean_LnP",   "SD_LnP",         "L1",
-    "Abs_L2",    "DeltaK",   "Best_score", "Small_clusters", "Pair_consistency",
-    "Parsimony", "Best_run", "Best_file"};
 
 std::string optional_cell(const std::optional<double>& x) {
   return x ? real_cell(*x) : "";
@@ -41,14 +37,76 @@ std::string real_cell(double x) {
   return std::string(buf, res.ptr);
 }
 
+namespace {
+
+// A column of the per-K table: its name and its cell for a K.
+struct Column {
+  std::string_view name;
+  std::string (*cell)(const KSummary&);
+};
+
+// The Parsimony method's numbers of a K none of whose runs was scored do not exist.
+std::string scored_cell(const KSummary& k, double x) {
+  return k.best_run > 0 ? real_cell(x) : "";
+}
+
+const Column k_column{"K", [](const KSummary& k) { return std::to_string(k.k); }};
+const Column runs_column{"Runs", [](const KSummary& k) { return std::to_string(k.runs); }};
+const Column evanno_columns[] = {
+    {"L1", [](const KSummary& k) { return optional_cell(k.l1); }},
+    {"Abs_L2", [](const KSummary& k) { return optional_cell(k.l2); }},
+    {"DeltaK", [](const KSummary& k) { return optional_cell(k.deltak); }}};
+const Column parsimony_columns[] = {
+    {"Best_score", [](const KSummary& k) { return scored_cell(k, k.best_score); }},
+    {"Small_clusters", [](const KSummary& k) { return scored_cell(k, k.small_clusters); }},
+    {"Pair_consistency", [](const KSummary& k) { return scored_cell(k, k.consistency); }},
+    {"Parsimony", [](const KSummary& k) { return scored_cell(k, k.parsimony); }},
+    {"Best_run",
+     [](const KSummary& k) { return k.best_run > 0 ? std::to_string(k.best_run) : ""; }},
+    {"Best_file", [](const KSummary& k) { return k.best_run > 0 ? text_cell(k.best_file) : ""; }}};
+
+// The columns of the study: those of Structure's runs; for other programs' runs K and its
+// runs, the CV error (ADMIXTURE's runs with --cv), the log-likelihoods or marginal
+// likelihoods with Evanno's and the Parsimony method's numbers (with logs), and the
+// clusters used (fastStructure).
+std::vector<Column> columns_of(const StudySummary& s) {
+  std::vector<Column> c{k_column, runs_column};
+  const auto add = [&](const auto& more) { c.insert(c.end(), std::begin(more), std::end(more)); };
+  if (s.lnp_name.empty()) {
+    c.push_back({"Mean_LnP", [](const KSummary& k) { return real_cell(k.mean); }});
+    c.push_back({"SD_LnP", [](const KSummary& k) { return real_cell(k.sd); }});
+    add(evanno_columns);
+    add(parsimony_columns);
+    return c;
+  }
+  if (std::any_of(s.ks.begin(), s.ks.end(), [](const KSummary& k) { return k.cv_runs > 0; })) {
+    c.push_back({"CV_error", [](const KSummary& k) { return real_cell(k.cv_mean); }});
+    c.push_back({"SD_CV_error", [](const KSummary& k) { return real_cell(k.cv_sd); }});
+    c.push_back({"CV_runs", [](const KSummary& k) { return std::to_string(k.cv_runs); }});
+  }
+  if (s.no_lnp.empty()) {
+    c.push_back({"Mean_LogL", [](const KSummary& k) { return real_cell(k.mean); }});
+    c.push_back({"SD_LogL", [](const KSummary& k) { return real_cell(k.sd); }});
+    c.push_back({"LogL_runs", [](const KSummary& k) { return std::to_string(k.numbered); }});
+    add(evanno_columns);
+    add(parsimony_columns);
+  }
+  if (!s.lnp_grows) {
+    c.push_back({"Clusters_used", [](const KSummary& k) {
+                   return k.clusters_used > 0 ? std::to_string(k.clusters_used) : "";
+                 }});
+  }
+  return c;
+}
+
+}  // namespace
+
 std::string table_text(const StudySummary& s) {
-  // Files without Ln P(D) give K and its runs alone: the other columns are all worked out
-  // from Ln P(D).
-  const std::size_t columns = s.no_lnp.empty() ? std::size(header) : 2;
+  const std::vector<Column> columns = columns_of(s);
   std::string out;
-  for (std::size_t c = 0; c < columns; ++c) {
+  for (const Column& c : columns) {
     if (!out.empty()) out += '\t';
-    out += header[c];
+    out += c.name;
   }
   // Puechmaille's estimators: one set of columns per threshold, named after it when there
   // are several.
@@ -62,26 +120,9 @@ std::string table_text(const StudySummary& s) {
   out += '\n';
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
     const KSummary& k = s.ks[i];
-    // The Parsimony method's numbers of a K none of whose runs was scored do not exist.
-    const bool scored = k.best_run > 0;
-    const auto parsimony_cell = [&](double x) { return scored ? real_cell(x) : ""; };
-    const std::string cells[] = {std::to_string(k.k),
-                                 std::to_string(k.runs),
-                                 real_cell(k.mean),
-                                 real_cell(k.sd),
-                                 optional_cell(k.l1),
-                                 optional_cell(k.l2),
-                                 optional_cell(k.deltak),
-                                 parsimony_cell(k.best_score),
-                                 parsimony_cell(k.small_clusters),
-                                 parsimony_cell(k.consistency),
-                                 parsimony_cell(k.parsimony),
-                                 scored ? std::to_string(k.best_run) : "",
-                                 scored ? text_cell(k.best_file) : ""};
-    static_assert(std::extent_v<decltype(cells)> == std::extent_v<decltype(header)>);
-    for (std::size_t c = 0; c < columns; ++c) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
       if (c > 0) out += '\t';
-      out += cells[c];
+      out += columns[c].cell(k);
     }
     for (const Puechmaille& p : s.puechmaille) {
       const PuechmailleK& v = p.ks[i];

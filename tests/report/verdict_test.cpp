@@ -19,8 +19,9 @@ void choice(const std::string& field, std::int32_t& k, std::string& none, StudyS
     none = "one run per K";
   } else if (field == "nolnp") {
     k = 0;
-    none = s.no_lnp = "no log-likelihoods";
+    none = s.no_lnp = "no logs with log-likelihoods";
     s.kind = "ADMIXTURE files";
+    s.lnp_name = "log-likelihood";
   } else {
     k = std::stoi(field);
   }
@@ -39,8 +40,8 @@ std::string kind(const std::string& sentence) {
     return "modes " + std::to_string(k) + ":" + std::to_string(n);
   }
   if (sentence ==
-      "The ADMIXTURE files hold memberships but no log-likelihoods, so no method "
-      "here can choose K from them yet: compare the modes and bar plots of each K.") {
+      "No logs beside the ADMIXTURE files give their runs' log-likelihoods, so the methods "
+      "that need them cannot choose K: compare the modes and bar plots of each K.") {
     return "nolnp";
   }
   if (sentence.starts_with("DeltaK finds the uppermost level of structure")) return "deltak";
