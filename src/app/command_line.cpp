@@ -242,7 +242,8 @@ std::string usage_text(const std::string& program) {
   const std::string memberships =
       plot ? "pelvano-plot also reads the runs of ADMIXTURE (NAME.K.Q), fastStructure\n"
              "(NAME.K.meanQ) and NGSadmix (NAME.qopt): the memberships files in FOLDER and its\n"
-             "subfolders, when FOLDER holds no Structure output files.\n"
+             "subfolders, when FOLDER holds no Structure output files, and the numbers of\n"
+             "their logs beside them (ADMIXTURE's saved output, NAME.log, NAME.K.log).\n"
            : "";
   const std::string name_option =
       plot ? "  --name PATTERN  in FOLDER, only the files PATTERN_f (PATTERN ends with *, as\n"
