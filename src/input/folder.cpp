@@ -34,47 +34,50 @@ std::string common_generic_name(const std::vector<std::string>& names, std::stri
 
 namespace {
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
+// Stops the run when the names (in list order) form more than one pattern: a folder of two
+// studies, say admix_K#_run#_f and noadmix_K#_run#_f, must not become one study, of uneven
+// runs or of twice the runs per K. `uneven`: the runs per K differ (the line says so).
+void check_one_pattern(const std::vector<std::string>& names, const std::string& folder,
+                       bool uneven) {
+  std::size_t count = 0;
+  const std::string listed = distinct_patterns(names, count);
+  if (count < 2) return;
+  stoponerror((uneven ? "The Structure output files in folder " + folder +
+                            " have different numbers of runs per K, and their names form "
+                      : "The names of the Structure output files in folder " + folder + " form ") +
+              itoc(static_cast<std::int64_t>(count)) + " patterns (# for a number): " + listed +
+              "; choose one study with --name!");
 }
 
-// The name with every run of digits replaced by one "#": K3_run12_f gives K#_run#_f.
+}  // namespace
+
 std::string name_pattern(const std::string& name) {
   std::string pattern;
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (!is_digit(name[i])) {
+    if (!digit(name[i])) {
       pattern += name[i];
-    } else if (i == 0 || !is_digit(name[i - 1])) {
+    } else if (i == 0 || !digit(name[i - 1])) {
       pattern += '#';
     }
   }
   return pattern;
 }
 
-// Stops the run when the names (in list order) form more than one pattern: a folder of two
-// studies, say admix_K#_run#_f and noadmix_K#_run#_f, must not become one study, of uneven
-// runs or of twice the runs per K. `uneven`: the runs per K differ (the line says so).
-void check_one_pattern(const std::vector<std::string>& names, const std::string& folder,
-                       bool uneven) {
+std::string distinct_patterns(const std::vector<std::string>& names, std::size_t& count) {
   std::vector<std::string> patterns;
   std::set<std::string> seen;
   for (const std::string& name : names) {
     std::string pattern = name_pattern(name);
     if (seen.insert(pattern).second) patterns.push_back(std::move(pattern));
   }
-  if (patterns.size() < 2) return;
+  count = patterns.size();
   std::string listed;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
     listed += (i == 0 ? "" : i + 1 == patterns.size() ? " and " : ", ") + patterns[i];
   }
-  stoponerror((uneven ? "The Structure output files in folder " + folder +
-                            " have different numbers of runs per K, and their names form "
-                      : "The names of the Structure output files in folder " + folder + " form ") +
-              itoc(static_cast<std::int64_t>(patterns.size())) +
-              " patterns (# for a number): " + listed + "; choose one study with --name!");
+  return listed;
 }
-
-}  // namespace
 
 std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
   const Options& o = run.options;

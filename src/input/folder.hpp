@@ -15,6 +15,13 @@ namespace pelvano {
 // wildcards escaped, followed by "*". `start` receives that common start itself.
 std::string common_generic_name(const std::vector<std::string>& names, std::string& start);
 
+// The name with every run of digits replaced by one "#": K3_run12_f gives K#_run#_f.
+std::string name_pattern(const std::string& name);
+
+// The names' patterns, each once in the order they first come, listed "a, b and c";
+// `count` receives how many there are.
+std::string distinct_patterns(const std::vector<std::string>& names, std::size_t& count);
+
 // Reads the study of the folder named on the command line (its files matching --name
 // followed by "_f", or all "_f" files) and sets what read_parameters would set (fname is
 // the folder) and the names of the list and results files. Stops the run with one message

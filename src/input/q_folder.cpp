@@ -13,39 +13,23 @@
 #include "base/parallel.hpp"
 #include "base/variables.hpp"
 #include "input/discovery.hpp"
+#include "input/folder.hpp"
 #include "input/individual_names.hpp"
 #include "input/q_file.hpp"
+#include "input/study_reader.hpp"
 
 namespace pelvano {
 
 namespace {
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// The path with every run of digits replaced by one "#": run12/sample.3.Q gives
-// run#/sample.#.Q.
-std::string path_pattern(const std::string& path) {
-  std::string pattern;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (!is_digit(path[i])) {
-      pattern += path[i];
-    } else if (i == 0 || !is_digit(path[i - 1])) {
-      pattern += '#';
-    }
-  }
-  return pattern;
-}
 
 std::string_view file_name(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// The file name without ".K.Q", ".K.meanQ" or ".qopt" (without ".Q" or ".meanQ" when it
-// carries no K).
-std::string_view name_stem(std::string_view name) {
+}  // namespace
+
+std::string_view run_name_stem(std::string_view name) {
   for (const std::string_view end : {".meanQ", ".qopt", ".Q"}) {
     if (name.ends_with(end)) {
       name.remove_suffix(end.size());
@@ -60,6 +44,8 @@ std::string_view name_stem(std::string_view name) {
   }
   return name;
 }
+
+namespace {
 
 bool output_folder(std::string_view name) {
   return std::any_of(output_folder_ends.begin(), output_folder_ends.end(),
@@ -96,20 +82,11 @@ void search(const std::string& folder, const std::string& relative, const std::s
 // Stops the run when the paths form more than one pattern: a folder of two studies must not
 // become one study.
 void check_one_pattern(const std::vector<std::string>& paths, const std::string& folder) {
-  std::vector<std::string> patterns;
-  std::set<std::string> seen;
-  for (const std::string& path : paths) {
-    std::string pattern = path_pattern(path);
-    if (seen.insert(pattern).second) patterns.push_back(std::move(pattern));
-  }
-  if (patterns.size() < 2) return;
-  std::string listed;
-  for (std::size_t i = 0; i < patterns.size(); ++i) {
-    listed += (i == 0 ? "" : i + 1 == patterns.size() ? " and " : ", ") + patterns[i];
-  }
+  std::size_t count = 0;
+  const std::string listed = distinct_patterns(paths, count);
+  if (count < 2) return;
   stoponerror("The names of the memberships files in folder " + folder + " form " +
-              itoc(static_cast<std::int64_t>(patterns.size())) +
-              " patterns (# for a number): " + listed +
+              itoc(static_cast<std::int64_t>(count)) + " patterns (# for a number): " + listed +
               "; choose one study with --name (a pattern of file names, such as 'wolves.*.Q')!");
 }
 
@@ -129,9 +106,9 @@ std::vector<std::string> find_memberships_files(const std::string& folder,
 
 std::string memberships_stem(const std::vector<std::string>& paths) {
   if (paths.empty()) return "pelvano";
-  const std::string_view first = name_stem(file_name(paths.front()));
+  const std::string_view first = run_name_stem(file_name(paths.front()));
   if (std::all_of(paths.begin(), paths.end(),
-                  [&](const std::string& p) { return name_stem(file_name(p)) == first; }) &&
+                  [&](const std::string& p) { return run_name_stem(file_name(p)) == first; }) &&
       !first.empty()) {
     return std::string(first);
   }
@@ -157,7 +134,7 @@ std::vector<std::string> read_memberships_folder(Run& run, Study& study,
   run.file_stem = memberships_stem(paths);
   run.FILENAME0 = run.file_stem;
   run.error_file = folder + "/" + run.file_stem + ".error";
-  run.FILENAME = run.options.has_name ? run.options.name : path_pattern(paths.front());
+  run.FILENAME = run.options.has_name ? run.options.name : name_pattern(paths.front());
 
   std::vector<std::string> files;
   for (const std::string& path : paths) files.push_back(folder + "/" + path);
@@ -180,11 +157,7 @@ std::vector<std::string> read_memberships_folder(Run& run, Study& study,
       },
       [&](std::size_t i) {
         StudyFile& f = study.files[i];
-        const std::string progress =
-            "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + f.name + "        ";
-        std::fputs(progress.c_str(), run.console);
-        std::fflush(run.console);
-        run.progress_open = true;
+        show_progress(run, i, f.name);
         const StudyFile& first = study.files.front();
         if (f.individuals != first.individuals) {
           stoponerror("The memberships files of folder " + folder +

@@ -26,6 +26,10 @@ bool memberships_file_name(std::string_view name);
 std::vector<std::string> find_memberships_files(const std::string& folder,
                                                 const std::string& pattern);
 
+// A memberships file's name without ".K.Q", ".K.meanQ" or ".qopt" (without ".Q" or ".meanQ"
+// when it carries no K): "sample" for sample.3.Q.
+std::string_view run_name_stem(std::string_view name);
+
 // The name the outputs take from the files (their paths relative to the folder): the file
 // name before ".K.Q", ".K.meanQ" or ".qopt" when every file shares it, else the file names'
 // common start without a trailing "_", "-" or ".", else "pelvano".

@@ -13,6 +13,7 @@
 
 #include "base/listing.hpp"
 #include "base/variables.hpp"
+#include "input/q_folder.hpp"
 
 namespace pelvano {
 
@@ -207,22 +208,6 @@ std::string base_of(const std::string& path) {
   return path.substr(path.rfind('/') + 1);
 }
 
-// The file name without ".K.Q", ".K.meanQ" or ".qopt".
-std::string run_stem(const std::string& path) {
-  std::string name = base_of(path);
-  for (const std::string_view end : {".meanQ", ".qopt", ".Q"}) {
-    if (!name.ends_with(end)) continue;
-    name.resize(name.size() - end.size());
-    const std::size_t dot = name.rfind('.');
-    if (end != ".qopt" && dot != std::string::npos && dot + 1 < name.size() &&
-        name.find_first_not_of("0123456789", dot + 1) == std::string::npos) {
-      name.resize(dot);
-    }
-    break;
-  }
-  return name;
-}
-
 void warn(std::FILE* console, const std::string& line) {
   std::fputs((line + "\n").c_str(), console);
 }
@@ -261,7 +246,8 @@ void admixture_logs(Study& study, std::FILE* console) {
           named = of_k;
         } else {
           for (const std::size_t i : of_k) {
-            if (name.find(run_stem(study.files[i].name)) != std::string::npos) named.push_back(i);
+            if (name.find(run_name_stem(base_of(study.files[i].name))) != std::string::npos)
+              named.push_back(i);
           }
         }
         if (named.size() != 1) {

@@ -83,11 +83,7 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
   std::map<std::int32_t, std::int32_t> runs_seen;
   const auto in_order = [&](std::size_t i) {
     StudyFile& f = s.files[i];
-    const std::string progress =
-        "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + f.name + "        ";
-    std::fputs(progress.c_str(), run.console);
-    std::fflush(run.console);
-    run.progress_open = true;
+    show_progress(run, i, f.name);
     if (slots[i].header_failure) std::rethrow_exception(slots[i].header_failure);
     std::int32_t& seen = runs_seen[f.k];
     check(s.files.front(), f, seen);
@@ -135,6 +131,14 @@ Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCh
     }
   }
   return s;
+}
+
+void show_progress(Run& run, std::size_t i, const std::string& name) {
+  const std::string progress =
+      "\rReading file " + itoc(static_cast<std::int64_t>(i) + 1) + ", " + name + "        ";
+  std::fputs(progress.c_str(), run.console);
+  std::fflush(run.console);
+  run.progress_open = true;
 }
 
 void fill_tables(Run& run, const Study& study) {

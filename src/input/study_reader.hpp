@@ -30,6 +30,9 @@ HeaderCheck parameter_checks(const Run& run);
 Study read_study(Run& run, const std::vector<std::string>& names, const HeaderCheck& check,
                  bool keep_text);
 
+// The progress line of file i (from 0) of the reading, over the one before it.
+void show_progress(Run& run, std::size_t i, const std::string& name);
+
 // Fills KRUN, LOGLK and Q from the study, after the tables have been created: entry K of Q
 // then holds the KRUN(K) runs of K.
 void fill_tables(Run& run, const Study& study);
