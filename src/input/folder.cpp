@@ -130,7 +130,6 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
         }
       },
       keep_text);
-  const StudyFile& front = study.files.front();
   const std::int32_t kstart = study.runs_of.begin()->first;
   const std::int32_t kend = study.runs_of.rbegin()->first;
   for (std::int64_t k = kstart; k <= kend; ++k) {
@@ -145,14 +144,18 @@ std::vector<std::string> read_folder(Run& run, Study& study, bool keep_text) {
   check_list_names(files);
   check_one_pattern(names, folder, study.uneven_runs());
 
-  run.KSTART = kstart;
-  run.KEND = kend;
-  run.NIND = front.individuals;
+  take_study_numbers(run, study, folder);
+  return files;
+}
+
+void take_study_numbers(Run& run, const Study& study, const std::string& folder) {
+  run.KSTART = study.runs_of.begin()->first;
+  run.KEND = study.runs_of.rbegin()->first;
+  run.NIND = study.files.front().individuals;
   run.NRUN = study.most_runs();
   check_numbers(run);
   check_folder(folder, '/');
   name_outputs(run);
-  return files;
 }
 
 }  // namespace pelvano

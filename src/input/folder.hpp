@@ -22,6 +22,11 @@ std::string name_pattern(const std::string& name);
 // `count` receives how many there are.
 std::string distinct_patterns(const std::vector<std::string>& names, std::size_t& count);
 
+// Sets what a parameter file would give (the range of K, the individuals, the runs per K)
+// from the study read from the folder, checks them and the folder, and names the list and
+// results files.
+void take_study_numbers(Run& run, const Study& study, const std::string& folder);
+
 // Reads the study of the folder named on the command line (its files matching --name
 // followed by "_f", or all "_f" files) and sets what read_parameters would set (fname is
 // the folder) and the names of the list and results files. Stops the run with one message

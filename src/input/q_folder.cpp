@@ -203,13 +203,7 @@ std::vector<std::string> read_memberships_folder(Run& run, Study& study,
   study.lnp_grows = study.program != "fastStructure";
   study.no_lnp = "no logs with " + study.lnp_name + "s";
   study.no_groups = "no groups";
-  run.KSTART = kstart;
-  run.KEND = kend;
-  run.NIND = study.files.front().individuals;
-  run.NRUN = study.most_runs();
-  check_numbers(run);
-  check_folder(folder, '/');
-  name_outputs(run);
+  take_study_numbers(run, study, folder);
   return files;
 }
 

@@ -181,6 +181,13 @@ void draw_series(Canvas& c, const Panel& p, const Series& line, const std::vecto
 
 // The panel spans the runs on its scale; the mean and error bar of a K with a run off the
 // scale are left out of the span (the outlier pulls them as far) and drawn up to its edge.
+// A panel's best K and the words above it: "Best K = 3 (Evanno)", or none and why.
+void choose_best(Panel& p, std::int32_t k, const std::string& none, const std::string& method) {
+  p.best = none.empty() ? k : 0;
+  p.best_text = none.empty() ? "Best K = " + std::to_string(k) + " (" + method + ")"
+                             : "Best K: none (" + none + ")";
+}
+
 Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   Panel p;
   const std::string what = s.lnp_name.empty() ? "Ln P(D|K)" : s.lnp_name;
@@ -189,10 +196,7 @@ Panel mean_panel(const StudySummary& s, const OffScale& scale) {
   if (!s.lnp_name.empty()) p.ylabel[0] = static_cast<char>(std::toupper(p.ylabel[0]));
   p.series.push_back(Series{"mean " + what, "", blue, "mean", {}, "", 0});
   const std::string method = s.lnp_name.empty() ? "Pritchard" : "Marginal likelihood";
-  p.best = s.pritchard_none.empty() ? s.pritchard : 0;
-  p.best_text = s.pritchard_none.empty()
-                    ? "Best K = " + std::to_string(s.pritchard) + " (" + method + ")"
-                    : "Best K: none (" + s.pritchard_none + ")";
+  choose_best(p, s.pritchard, s.pritchard_none, method);
   std::vector<LeftOut> means, sds;
   std::int64_t runs_left_out = 0;
   for (std::size_t i = 0; i < s.ks.size(); ++i) {
@@ -267,9 +271,7 @@ Panel deltak_panel(const StudySummary& s) {
   p.ylabel = "DeltaK";
   p.series.push_back(Series{"DeltaK", "", vermillion, "deltak", {}, "", 0});
   p.from_zero = true;
-  p.best = s.evanno_none.empty() ? s.evanno : 0;
-  p.best_text = s.evanno_none.empty() ? "Best K = " + std::to_string(s.evanno) + " (Evanno)"
-                                      : "Best K: none (" + s.evanno_none + ")";
+  choose_best(p, s.evanno, s.evanno_none, "Evanno");
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
     p.series[0].value.push_back(k.deltak);
@@ -296,10 +298,7 @@ Panel parsimony_panel(const StudySummary& s) {
   p.title = "Parsimony value";
   p.ylabel = "Parsimony";
   p.series.push_back(Series{"Parsimony value", "", green, "parsimony", {}, "", 0});
-  p.best = s.parsimony_none.empty() ? s.parsimony : 0;
-  p.best_text = s.parsimony_none.empty()
-                    ? "Best K = " + std::to_string(s.parsimony) + " (Parsimony)"
-                    : "Best K: none (" + s.parsimony_none + ")";
+  choose_best(p, s.parsimony, s.parsimony_none, "Parsimony");
   std::vector<LeftOut> out;
   for (const KSummary& k : s.ks) {
     p.series[0].value.emplace_back(k.parsimony);
@@ -335,9 +334,7 @@ Panel cv_panel(const StudySummary& s) {
   p.title = "Mean CV error \u00b1 1 SD";
   p.ylabel = "CV error";
   p.series.push_back(Series{"mean CV error", "", blue, "cv", {}, "", 0});
-  p.best = s.cv_none.empty() ? s.cv : 0;
-  p.best_text = s.cv_none.empty() ? "Best K = " + std::to_string(s.cv) + " (CV error)"
-                                  : "Best K: none (" + s.cv_none + ")";
+  choose_best(p, s.cv, s.cv_none, "CV error");
   std::vector<LeftOut> partial;
   for (const KSummary& k : s.ks) {
     p.series[0].value.emplace_back(k.cv_mean);
@@ -363,10 +360,7 @@ Panel clusters_used_panel(const StudySummary& s) {
   p.ylabel = "Clusters";
   p.from_zero = true;
   p.series.push_back(Series{"clusters used", "", green, "used", {}, "", 0});
-  p.best = s.clusters_none.empty() ? s.clusters_used : 0;
-  p.best_text = s.clusters_none.empty()
-                    ? "Best K = " + std::to_string(s.clusters_used) + " (Clusters used)"
-                    : "Best K: none (" + s.clusters_none + ")";
+  choose_best(p, s.clusters_used, s.clusters_none, "Clusters used");
   for (const KSummary& k : s.ks) {
     if (k.clusters_used > 0) {
       p.series[0].value.emplace_back(k.clusters_used);
