@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <set>
 
@@ -146,18 +147,27 @@ std::vector<std::string> read_memberships_folder(Run& run, Study& study,
   const std::size_t n = files.size();
   study.files.resize(n);
   std::vector<QFileNotes> notes(n);
+  std::vector<std::exception_ptr> failures(n);
   std::map<std::int32_t, std::int32_t> runs_seen;
   for_each_in_order<TextReader>(
       n,
       [&](std::size_t i, TextReader& in) {
         StudyFile& f = study.files[i];
         f.name = files[i];
-        notes[i] = read_q_file(in, f, /*keep_text=*/true, k_in_name(f.name));
+        try {
+          notes[i] = read_q_file(in, f, /*keep_text=*/true, k_in_name(f.name));
+        } catch (...) {
+          // Told in its turn, after the file's progress line.
+          failures[i] = std::current_exception();
+          close_reader(in);
+          return false;
+        }
         return true;
       },
       [&](std::size_t i) {
         StudyFile& f = study.files[i];
         show_progress(run, i, f.name);
+        if (failures[i]) std::rethrow_exception(failures[i]);
         const StudyFile& first = study.files.front();
         if (f.individuals != first.individuals) {
           stoponerror("The memberships files of folder " + folder +
