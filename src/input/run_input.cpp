@@ -77,7 +77,9 @@ struct FolderFiles {
   std::vector<std::string> memberships;
 };
 
-FolderFiles files_of_folder(const Options& o) {
+// `memberships`: also search the folder's subfolders for memberships files (pelvano-plot;
+// pelvano reads the Structure output files and needs no search below them).
+FolderFiles files_of_folder(const Options& o, bool memberships) {
   std::string folder = o.argument;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   FolderFiles found;
@@ -86,7 +88,7 @@ FolderFiles files_of_folder(const Options& o) {
   if (!o.has_name || o.name.ends_with('*')) {
     found.structure = list_matching(folder + "/", (o.has_name ? o.name : "*") + "_f");
   }
-  found.memberships = find_memberships_files(folder, o.has_name ? o.name : "");
+  if (memberships) found.memberships = find_memberships_files(folder, o.has_name ? o.name : "");
   return found;
 }
 
@@ -106,17 +108,19 @@ FolderFiles files_of_folder(const Options& o) {
 
 std::optional<std::string> memberships_file_in(const Options& o) {
   if (!names_folder(o)) return std::nullopt;
-  const FolderFiles found = files_of_folder(o);
-  if (!found.structure.empty() || found.memberships.empty()) return std::nullopt;
+  FolderFiles found = files_of_folder(o, false);
+  if (!found.structure.empty()) return std::nullopt;
+  found = files_of_folder(o, true);
+  if (found.memberships.empty()) return std::nullopt;
   return found.memberships.front();
 }
 
 Study read_input(Run& run, bool plot) {
   const Options& o = run.options;
   FolderFiles found;
-  if (names_folder(o)) found = files_of_folder(o);
-  // pelvano reads the Structure output files of a folder whatever else it holds.
-  if (!plot && !found.structure.empty()) found.memberships.clear();
+  // pelvano reads the Structure output files of a folder whatever else it holds (a folder
+  // of memberships files alone was refused before its banner).
+  if (names_folder(o)) found = files_of_folder(o, plot);
   const bool memberships = plot && !found.memberships.empty() && found.structure.empty();
   if (!memberships && (!o.fam.empty() || !o.groups.empty())) {
     throw FatalError{std::string("pelvano-plot: ") + (o.fam.empty() ? "--groups" : "--fam") +
